@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: a normal optimised build, then the same
+# suites under the address and undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=${JOBS:-2}
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" -j"$jobs" --output-on-failure
+}
+
+run_suite build
+run_suite build-asan -DVESK_SANITIZE=address,undefined -DVESK_BUILD_BENCH=OFF
