@@ -1,0 +1,88 @@
+// The flanger and chorus of the "Phaser/Chorus" slot: two variable-speed
+// recorders (CDelayLine), one per channel, that write the signal at a
+// modulated speed and read it back one lap later.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CDelayLine {
+public:
+    // lapSize: N, samples per lap at speed 1 (at least kMinLap); startPhase: LFO phase 0..1.
+    CDelayLine(int32_t lapSize, double startPhase);
+
+    static constexpr int32_t kMinLap = 5;
+    static constexpr int32_t kSegmentSlack = 10; // a segment holds N + 10 entries
+
+    void setOutputSmoothing(float coefficient); // limited to 0.05..1
+    void setLfoDepth(double depth);
+    void setLfoIncrement(double cyclesPerSample); // 0 <= increment < 1
+    void setFeedback(float target);
+    void setMix(float target);
+    // Lap setting t' = t^2 * 0.99 + 0.01 of a flanger or chorus type.
+    void setLap(double tPrime);
+
+    // The clean start of a sleeping line: LFO at its start phase, rate and
+    // feedback at their targets, mix and input gain at 0, both segments empty.
+    void restart();
+
+    // One lap of recorded entries: the value and the lap position it was written at.
+    struct Segment {
+        std::vector<float> value;
+        std::vector<double> time; // 0..1 within the lap; the prefix entries lie below 0
+        int32_t count = 0;
+        int32_t cursor = 0;
+    };
+
+    int32_t lapSize;           // N
+    Segment segment[2];
+    int32_t writeSegment = 0;  // the other one is read
+    double writePosition = 0.0; // 0..1, fraction of a lap
+    double lfoPhase = 0.0;      // 0..1
+    double lfoStartPhase;
+    double lfoIncrement = 0.0;  // cycles per sample, 0 <= increment < 1
+    double lfoDepth = 0.0;
+    double rateTarget = 0.0;    // lap fraction per sample at speed 1
+    double rateCurrent = 0.0;
+    float feedbackTarget = 0.0f;
+    float feedbackCurrent = 0.0f;
+    float mixTarget = 0.0f;
+    float mixCurrent = 0.0f;
+    float inputGain = 0.0f;
+    float outputSmoothing = 1.0f; // one-pole coefficient, 0.05..1
+    float outputState = 0.0f;
+};
+
+class CDelay {
+public:
+    CDelay();
+    ~CDelay();
+
+    // Recreates both lines when the rate actually changes, then puts the
+    // start values back (which the next parameter hand-over overwrites).
+    void setSampleRate(double rate);
+
+    // The phaser's parameters as the flanger and chorus read them.
+    void setRate(double hz);              // LFO rate; the right line runs 10 % faster
+    void setOutputSmoothing(float value); // "Freq"
+    void setFeedback(float value);        // "Fbk"
+    void setAmount(float value);          // "Amt"
+    void setDepth(float value);           // "Depth"
+    void setType(int32_t type);           // phaser type codes 3..6; others are ignored
+
+    double sampleRate = 0.0;
+    std::unique_ptr<CDelayLine> left;
+    std::unique_ptr<CDelayLine> right;
+    float amount = 0.0f;   // the last "Amt" value
+    float feedback = 0.0f; // the last "Fbk" value
+    bool mixInverted = false;
+    bool feedbackInverted = false;
+    bool linesPresent = false;
+
+private:
+    void applyMix();
+    void applyFeedback();
+    template <typename F>
+    void forEachLine(F&& apply);
+};
