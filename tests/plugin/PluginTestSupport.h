@@ -1,0 +1,21 @@
+// Shared helpers for the plug-in tests: a host that has loaded Vesk.so, and a
+// plug-in object built directly with a minimal host callback.
+#pragma once
+
+#include "PluginHost.h"
+#include "VstSynth.h"
+
+#include <memory>
+#include <string>
+
+std::unique_ptr<PluginHost> loadVesk(HostSettings settings = {});
+
+// A host callback for direct construction: a VST host with no vendor string.
+VstIntPtr VSTCALLBACK minimalHostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                          void* ptr, float opt);
+
+// A plug-in object made the way the entry point makes it, then set up for
+// 44.1 kHz with 512-frame blocks and program 0 selected.
+std::unique_ptr<VstSynth> makeSynth();
+
+std::string parameterDisplay(PluginHost& host, VstInt32 index);
