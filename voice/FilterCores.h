@@ -1,0 +1,88 @@
+// The two filter cores every kernel is built from, one frame at a time.
+// Kernels keep the memories in locals for the slice and pass them in here.
+#pragma once
+
+#include "FilterTables.h"
+
+// Two-integrator state-variable stage (12 dB/octave). Memories: low, band.
+struct StateVariableFilter {
+    // Above f = 1.2 the stage can diverge at low damping (it needs
+    // f^2 + 2 q f < 4); below 44.1 kHz the top of the cutoff table reaches
+    // there, at cutoffs beyond the Nyquist frequency anyway.
+    static constexpr float kCoefficientLimit = 1.2f;
+
+    static float coefficient(const FilterTables& tables, int32_t index)
+    {
+        const float f = tables.svfCoefficient[index];
+        return f < kCoefficientLimit ? f : kCoefficientLimit;
+    }
+
+    // q = 1 - 0.9 rho: no peak at rho = 0, damping 0.1 at rho = 1.
+    static float damping(float resonance) { return 1.0f - 0.9f * resonance; }
+
+    float low;
+    float band;
+    float high;
+
+    void tick(float u, float f, float q)
+    {
+        high = u - low - q * band;
+        band += f * high;
+        low += f * band;
+    }
+
+    // The notch uses the band output of this frame.
+    float notch(float u) const { return u - band; }
+};
+
+// Four-pole ladder (24 dB/octave) with feedback resonance. Memories: the
+// four stage states and the previous output (feedback).
+struct LadderFilter {
+    float y1, y2, y3, y4;
+
+    // Runs the four stages on the already fed-back input w; returns the
+    // stage-4 output and leaves the stage-2 tap in tap2.
+    float tick(float w, float p, float& tap2)
+    {
+        const float s = 0.3569f - 0.0742f * p;
+        const float gain = p + 1.0f;
+        const float a = w * gain - p * y1;
+        const float b = (a + s * y1) * gain - p * y2;
+        tap2 = b + s * y2;
+        const float c = tap2 * gain - p * y3;
+        const float d = (c + s * y3) * gain - p * y4;
+        const float out = d + s * y4;
+        y1 = a;
+        y2 = b;
+        y3 = c;
+        y4 = d;
+        return out;
+    }
+};
+
+// The feedback term of the ladder kernels in FM mode "Filter FM": a soft
+// clip that keeps audio-rate cutoff jumps from driving the loop unbounded.
+inline float clippedFeedback(float fb)
+{
+    const float c = fb < -2.0f ? -2.0f : (fb > 2.0f ? 2.0f : fb);
+    return c - c * c * c * (1.0f / 12.0f);
+}
+
+// Per-frame cutoff position: ramped cutoff + envelope * amount + filter FM.
+template <bool FilterFm>
+struct CutoffPositions {
+    float position;
+    float step;
+    float envAmount;
+    const float* envelope;
+    const float* filterFm;
+
+    float next(int32_t t)
+    {
+        position += step;
+        float x = position + envelope[t] * envAmount;
+        if constexpr (FilterFm)
+            x += filterFm[t];
+        return x;
+    }
+};

@@ -1,0 +1,111 @@
+// The stages around the kernels: drive, bit reduction or the key-following
+// high-pass before "LP12+Dist/Bitcrush/Follow", saturation after
+// "LP24+Saturation".
+#include "Filter.h"
+#include "FilterTypes.h"
+
+#include "Conversions.h"
+
+namespace {
+
+void drive(const FilterTables& tables, float offset, float* voice, int32_t frames)
+{
+    // Full scale at offset 1 goes 16 times into the tanh, at 0 a fifth of it.
+    const float gamma = expMapF(offset, 0.0125f, 1.0f);
+    const float* saturation = tables.saturation;
+    for (int32_t t = 0; t < frames; ++t)
+        voice[t] = saturateLinear(saturation, gamma * voice[t]);
+}
+
+// Adding and removing 1.5 * 2^23 leaves no mantissa bits below the unit, so
+// the sum rounds to the nearest integer; exact for |v| < 2^22.
+inline float roundToInteger(float v)
+{
+    constexpr float kRoundingBias = 12582912.0f;
+    return (v + kRoundingBias) - kRoundingBias;
+}
+
+void bitcrush(float offset, float* voice, int32_t frames)
+{
+    // 512 levels per unit at offset 0, fewer than one at offset 1.
+    const float levels = expMapF(1.0f - offset, 0.75f, 512.0f);
+    const float step = 1.0f / levels;
+    for (int32_t t = 0; t < frames; ++t) {
+        float v = voice[t] * levels;
+        v = v > 4194304.0f ? 4194304.0f : (v < -4194304.0f ? -4194304.0f : v);
+        voice[t] = roundToInteger(v) * step;
+    }
+}
+
+void followHighpass(VoiceSlot& slot, const FilterTables& tables, float osc1Frequency, float offset, float* voice,
+                    int32_t frames)
+{
+    // Four octaves below to four above the played note; kept under the
+    // Nyquist frequency, where the bilinear pair turns unstable.
+    double corner = static_cast<double>(osc1Frequency) * expMap(offset, 0.0625, 16.0);
+    const double highest = 0.45 * tables.sampleRate;
+    if (!(corner > 0.0))
+        corner = 0.0;
+    if (corner > highest)
+        corner = highest;
+    const OnePoleCoefs c = onePoleHighpassCoefs(corner, tables.sampleRate);
+    float prev = slot.followPrev;
+    float y = slot.followState;
+    for (int32_t t = 0; t < frames; ++t) {
+        const float x = voice[t];
+        y = (x - prev) * c.b - y * c.a;
+        prev = x;
+        voice[t] = y;
+    }
+    slot.followPrev = prev;
+    slot.followState = y;
+}
+
+} // namespace
+
+void applyPreFilterStage(VoiceSlot& slot, const FilterTables& tables, const FilterParams& params, float* voice,
+                         int32_t frames)
+{
+    const float offset = limitToUnit(params.offset);
+    switch (effectiveFilterType(slot.voiceFilterType)) {
+    case kLowpass12Dist:
+        drive(tables, offset, voice, frames);
+        break;
+    case kLowpass12Bitcrush:
+        bitcrush(offset, voice, frames);
+        break;
+    case kLowpass12Follow:
+        followHighpass(slot, tables, params.osc1Frequency, offset, voice, frames);
+        break;
+    default:
+        break;
+    }
+}
+
+void applyPostFilterStage(const VoiceSlot& slot, const FilterTables& tables, const FilterParams& params,
+                          float* voice, int32_t frames)
+{
+    if (effectiveFilterType(slot.voiceFilterType) != kLowpass24Saturation)
+        return;
+    // The offset is both the drive and the wet share: the plain ladder at 0.
+    const float wet = limitToUnit(params.offset);
+    const float gamma = expMapF(wet * 0.5f, 1.0f, 64.0f) * 0.020625f;
+    const float* saturation = tables.saturation;
+    // Table position in 1/4096 of an entry; held so the upper neighbour of
+    // the interpolation is the table's last entry.
+    constexpr float kPositionScale = 4096.0f * 4096.0f;
+    constexpr uint32_t kLastPosition = (static_cast<uint32_t>(kSaturationSize - 1) << 12) - 1;
+    for (int32_t t = 0; t < frames; ++t) {
+        const float x = voice[t];
+        float scaled = (x < 0.0f ? -x : x) * gamma * kPositionScale;
+        if (!(scaled < static_cast<float>(kLastPosition)))
+            scaled = static_cast<float>(kLastPosition);
+        const uint32_t position = static_cast<uint32_t>(scaled);
+        const uint32_t index = position >> 12;
+        const float fraction = static_cast<float>(position & 4095u) * (1.0f / 4096.0f);
+        float shaped = saturation[index] + (saturation[index + 1] - saturation[index]) * fraction;
+        if (x < 0.0f)
+            shaped = -shaped;
+        voice[t] = x * (1.0f - wet) + shaped * wet;
+    }
+}
