@@ -1,0 +1,175 @@
+// The per-call frame work: oscillators 1 and 2, FM, the sub-oscillator and
+// noise into scratch buffers, then the mix into the voice buffer.
+#include "Oscillators.h"
+
+#include "Noise.h"
+#include "OscillatorLoops.h"
+#include "OscillatorReads.h"
+#include "OscillatorTables.h"
+
+namespace {
+
+constexpr float kTo15Bit = 1.0f / 32768.0f;
+constexpr float kRingScale = 1.0f / 1073741824.0f; // 2^-30: the product of two 16-bit samples to full scale 1.0
+
+void fillIncrements(Ramp ramp, uint32_t* out, int32_t frames)
+{
+    for (int32_t k = 0; k < frames; ++k) {
+        ramp.value += ramp.step;
+        out[k] = rampIncrement(ramp.value);
+    }
+}
+
+unsigned mainLoopFeatures(const OscillatorSlice& s, int i)
+{
+    unsigned f = 0;
+    if (s.shape[i] == kOscPulse)
+        f |= kPulseRead;
+    if (s.fat[i])
+        f |= kFatStack;
+    // Oscillator 1 interpolates finer; so does a morph on either.
+    if (i == 0 || s.morphTable[i] != nullptr)
+        f |= kFineFraction;
+    if (s.morphTable[i] != nullptr)
+        f |= kMorphRead;
+    if (i == 1 && s.fmUsed && s.fmMode == kFmFeedback)
+        f |= kFeedbackFm;
+    if (i == 1 && s.oneShot)
+        f |= kOneShotCycle;
+    return f;
+}
+
+MainOscillatorJob mainJob(const OscillatorSlice& s, int i, const uint32_t* increments, const FeedbackFm& fm)
+{
+    return {s.table[i],           s.morphTable[i],          s.morph[i], s.pulseOffset, s.fatIncrements[i],
+            s.fatWeightMain[i],   s.fatWeightCopies[i],     increments, fm};
+}
+
+// out = extra + (1 - R)(s2 M + (2^-15 - M) s1) + R 2^-30 m1 m2, M on the 2^-15 scale.
+template <bool Extras, bool Ring>
+void mixLoop(const OscillatorSlice& s, const float* m1, const float* s1, const float* m2, const float* s2,
+             const float* extra, float* out)
+{
+    Ramp mix = s.mix;
+    Ramp ring = s.ring;
+    for (int32_t k = 0; k < s.frames; ++k) {
+        mix.value += mix.step;
+        const float m = mix.value * kTo15Bit;
+        float v = s2[k] * m + (kTo15Bit - m) * s1[k];
+        if constexpr (Ring) {
+            ring.value += ring.step;
+            v = (1.0f - ring.value) * v + ring.value * kRingScale * m1[k] * m2[k];
+        }
+        if constexpr (Extras)
+            v = extra[k] + v;
+        out[k] = v;
+    }
+}
+
+// The split filter types take oscillator 1 alone; everything else, without
+// ring modulation, goes to the second buffer.
+template <bool Extras>
+void splitLoop(const OscillatorSlice& s, const float* s1, const float* s2, const float* extra, float* out1,
+               float* out2)
+{
+    Ramp mix = s.mix;
+    for (int32_t k = 0; k < s.frames; ++k) {
+        mix.value += mix.step;
+        const float m = mix.value * kTo15Bit;
+        out1[k] = (kTo15Bit - m) * s1[k];
+        float v = s2[k] * m;
+        if constexpr (Extras)
+            v = extra[k] + v;
+        out2[k] = v;
+    }
+}
+
+} // namespace
+
+void renderOscillators(const OscillatorSlice& s, VoiceSlot& slot, uint32_t& noiseGenerator, float* voiceBuffer,
+                       float* secondBuffer, float* filterFmBuffer)
+{
+    const int32_t frames = s.frames;
+    uint32_t inc1[kMaxSliceFrames];
+    uint32_t inc2[kMaxSliceFrames];
+    fillIncrements(s.increment[0], inc1, frames);
+    fillIncrements(s.increment[1], inc2, frames);
+
+    float m1[kMaxSliceFrames];
+    float s1[kMaxSliceFrames];
+    float m2[kMaxSliceFrames];
+    float s2[kMaxSliceFrames];
+    float extra[kMaxSliceFrames];
+
+    const uint32_t osc1Start = slot.osc1Phase;
+    runMainOscillator(mainLoopFeatures(s, 0), mainJob(s, 0, inc1, {}), slot.osc1Phase, slot.fatPhases1, m1, s1, frames);
+    const float* stacked1 = s.fat[0] ? s1 : m1;
+
+    const FeedbackFm fm{m1, s.fmDepth, s.fmFeedback * kTo15Bit};
+    const float* stacked2 = m2;
+    int32_t sounding2 = frames; // a finished one-shot is silent from here on
+    if (s.sync) {
+        const SyncJob job{s.shape[1], s.table[1], s.pulseOffset, inc1, inc2, s.fmUsed && s.fmMode == kFmFeedback, fm};
+        runSyncedOscillator(job, osc1Start, slot, m2, frames);
+    } else if (s.oneShot && slot.osc2Done) {
+        sounding2 = 0;
+    } else {
+        sounding2 = runMainOscillator(mainLoopFeatures(s, 1), mainJob(s, 1, inc2, fm), slot.osc2Phase,
+                                      slot.fatPhases2, m2, s2, frames);
+        if (sounding2 < frames)
+            slot.osc2Done = true;
+        if (s.fat[1])
+            stacked2 = s2;
+    }
+    if (s.fmUsed && s.fmMode == kFmDual) {
+        // A synced oscillator 2 has no table of its own to carry.
+        runDualFmCarrier(s.sync ? vesk::sineTable : s.table[1], inc2, m1, s.fmDepth, fm.feedback, slot.fmPhase, m2,
+                         sounding2);
+        stacked2 = m2;
+    }
+    for (int32_t k = sounding2; k < frames; ++k) {
+        m2[k] = 0.0f;
+        s2[k] = 0.0f;
+    }
+
+    if (s.fmMode == kFmFilter) {
+        if (s.fmUsed) {
+            writeFilterFm(m1, m2, s.fmDepth, fm.feedback, filterFmBuffer, frames);
+        } else {
+            for (int32_t k = 0; k < frames; ++k)
+                filterFmBuffer[k] = 0.0f;
+        }
+    }
+
+    const bool extras = s.sub || s.noise;
+    if (s.sub) {
+        runSubOscillator(s.subTable, s.subIncrement, s.subLevel, slot.osc3Phase, extra, frames);
+    } else {
+        // Silent, but it keeps its timing for when it comes back.
+        slot.osc3Phase += s.subIncrement * static_cast<uint32_t>(frames);
+        if (s.noise) {
+            for (int32_t k = 0; k < frames; ++k)
+                extra[k] = 0.0f;
+        }
+    }
+    if (s.noise)
+        addColouredNoise(noiseGenerator, s.noiseLevel, s.noiseHighpass, slot.noisePrev, slot.noiseState, extra,
+                         frames);
+
+    if (s.split) {
+        if (extras)
+            splitLoop<true>(s, stacked1, stacked2, extra, voiceBuffer, secondBuffer);
+        else
+            splitLoop<false>(s, stacked1, stacked2, extra, voiceBuffer, secondBuffer);
+    } else if (s.ringUsed) {
+        if (extras)
+            mixLoop<true, true>(s, m1, stacked1, m2, stacked2, extra, voiceBuffer);
+        else
+            mixLoop<false, true>(s, m1, stacked1, m2, stacked2, extra, voiceBuffer);
+    } else {
+        if (extras)
+            mixLoop<true, false>(s, m1, stacked1, m2, stacked2, extra, voiceBuffer);
+        else
+            mixLoop<false, false>(s, m1, stacked1, m2, stacked2, extra, voiceBuffer);
+    }
+}
