@@ -22,15 +22,23 @@ struct OnePoleCoefs {
     float b;
 };
 
+// Corners at or past Nyquist (reachable with parameters beyond 0..1) would
+// put the pole outside the unit circle; they stop just below it.
+inline double prewarped(double f, double sr)
+{
+    const double corner = !(f > 0.0) ? 0.0 : (f > 0.49 * sr ? 0.49 * sr : f);
+    return 2.0 * sr * std::tan(M_PI * corner / sr);
+}
+
 inline OnePoleCoefs onePoleLowpassCoefs(double f, double sr)
 {
-    const double w = 2.0 * sr * std::tan(M_PI * f / sr);
+    const double w = prewarped(f, sr);
     return {static_cast<float>((w - 2.0 * sr) / (w + 2.0 * sr)), static_cast<float>(w / (w + 2.0 * sr))};
 }
 
 inline OnePoleCoefs onePoleHighpassCoefs(double f, double sr)
 {
-    const double w = 2.0 * sr * std::tan(M_PI * f / sr);
+    const double w = prewarped(f, sr);
     return {static_cast<float>((w - 2.0 * sr) / (w + 2.0 * sr)), static_cast<float>(2.0 * sr / (w + 2.0 * sr))};
 }
 

@@ -44,7 +44,7 @@ struct OscillatorFields {
 };
 
 // Group 4: one envelope. The modulation envelope keeps the raw copy too.
-struct EnvelopeSettings {
+struct EnvelopeParams {
     float attack = 0.0f;  // raw 0..1
     float decay = 0.0f;   // raw 0..1
     float sustain = 0.0f; // the square of the raw value
@@ -53,9 +53,9 @@ struct EnvelopeSettings {
 };
 
 struct EnvelopeFields {
-    EnvelopeSettings amp;
-    EnvelopeSettings filter;
-    EnvelopeSettings mod;
+    EnvelopeParams amp;
+    EnvelopeParams filter;
+    EnvelopeParams mod;
 };
 
 // Group 5: the filter (its cutoff ramp is in SmoothingRamps).
@@ -63,7 +63,6 @@ struct FilterFields {
     uint8_t filterType = 0; // type code: 0..17 are filters; others are stored as they come
     float resonance = 0.0f; // target
     float resonanceCurrent = 0.0f;
-    float resonanceStep = 0.0f;
     float filterEnvAmount = 0.0f;
     float filterKeytrack = 0.0f;
     float filterOffset = 0.0f;
@@ -231,18 +230,4 @@ struct ModMatrixState {
 
     ModSlot slot[kSlots];
     ControllerCurve curve[kCurves]; // MWheel, Velocity, Breath
-};
-
-// Engine-wide note state; the 72 voice slots arrive with the voice
-// allocator and the render.
-struct NoteState {
-    static constexpr int32_t kKeyCount = 128;
-
-    int32_t lastNote = 0;
-    float glideOffset = 0.0f; // 1/128 semitone
-    bool glideStart = true;   // the next note starts without glide
-    uint8_t monoKeys[kKeyCount] = {};
-    bool keyDown[kKeyCount] = {};
-    bool anyNoteSinceBlock = false;
-    bool notesSounding = false;
 };

@@ -101,6 +101,8 @@ void NoteHandler::startSlot(int slot, int32_t note, int32_t velocity, int32_t la
         if (settings_.lfoReset[k])
             v.lfoPhase[k] = 0;
 
+    // A one-shot oscillator 2 plays its cycle again in every new voice.
+    v.osc2Done = false;
     v.syncActive = settings_.oscSync;
     if (v.syncActive) {
         std::fill(std::begin(v.syncRing), std::end(v.syncRing), 0.0f);

@@ -43,6 +43,8 @@ constexpr RateTables::IndexRamp kIndexRampDown = makeIndexRamp(false);
 
 RateTables::RateTables(uint32_t randomSeed) : randomState(randomSeed)
 {
+    // The shared saturation table is built here, never lazily on the audio thread.
+    saturation();
     rebuild(kDefaultSampleRate);
 }
 

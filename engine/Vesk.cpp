@@ -1,6 +1,8 @@
 #include "Vesk.h"
 
+#include "Filter.h"
 #include "InitProgram.h"
+#include "Lfo.h"
 #include "ParamFamilies.h"
 #include "ParamTable.h"
 #include "TempoSync.h"
@@ -75,7 +77,8 @@ int32_t intAmount(float product, int32_t offset)
 
 } // namespace
 
-Vesk::Vesk(EngineOwner& engineOwner) : owner(engineOwner), bank(new ProgramRecord[kNumPrograms])
+Vesk::Vesk(EngineOwner& engineOwner)
+    : tables(std::make_unique<RateTables>()), owner(engineOwner), bank(new ProgramRecord[kNumPrograms])
 {
     setRateBlock(static_cast<float>(kConstructionRate));
     phaser = std::make_unique<FxVintagePhaser>();
@@ -109,9 +112,10 @@ void Vesk::setSampleRate(float rate)
     // "Room"; re-applying the program restores the program's own type.
     reverb->setParameter(FxReverb::kTypeParam, 0.5f);
     setRateBlock(rate);
-    rebuildRateTables();
-    rebuildCutoffTables();
-    rebuildSpikeTables();
+    tables->rebuild(sampleRate);
+    // The S+H source is redrawn with every rebuild.
+    for (int32_t k = 0; k < LfoFields::kCount; ++k)
+        rebuildLfoWaveform(k);
 }
 
 void Vesk::setParameter(int32_t index, float value)
@@ -223,7 +227,7 @@ void Vesk::applyOscillator(int32_t index, float value)
 void Vesk::applyEnvelope(int32_t index, float value)
 {
     int32_t first;
-    EnvelopeSettings* e;
+    EnvelopeParams* e;
     if (index >= kModAttack) {
         first = kModAttack;
         e = &env.mod;
@@ -352,7 +356,7 @@ void Vesk::applyVoiceStack(int32_t index, float value)
             allNotesOff(false);
         break;
     case kPoly:
-        poly = countInRange(value * 64.0f, 8, 8, kVoiceSlots);
+        poly = countInRange(value * 64.0f, 8, 8, kMaxVoices);
         break;
     default:
         break;
@@ -547,20 +551,46 @@ void Vesk::reset()
         out.x1[c] = out.y1[c] = 0.0f;
     }
 
-    notes.glideStart = true;
     std::fill(std::begin(notes.monoKeys), std::end(notes.monoKeys), uint8_t{0});
-    std::fill(std::begin(notes.keyDown), std::end(notes.keyDown), false);
-    clearVoiceSlots();
+    std::fill(std::begin(notes.keyDown), std::end(notes.keyDown), uint8_t{0});
+    notes.reset();
 }
 
 void Vesk::allNotesOff(bool hard)
 {
     std::fill(std::begin(arp.arpKeys), std::end(arp.arpKeys), uint8_t{0});
-    if (hard)
+    if (notes.allNotesOff(hard))
         reset();
-    else
-        releaseVoiceSlots();
-    notes.notesSounding = false;
+}
+
+void Vesk::refreshNoteSettings()
+{
+    noteSettings.poly = poly;
+    noteSettings.voicesPerNote = stack.voicesPerNote;
+    noteSettings.monoMode = stack.monoMode;
+    noteSettings.arpOn = arp.arpOn;
+    noteSettings.filterType = filter.filterType;
+    noteSettings.oscSync = osc.oscSync;
+    for (int32_t k = 0; k < kNumLfos; ++k)
+        noteSettings.lfoReset[k] = lfo[k].lfoReset;
+}
+
+void Vesk::noteOn(int32_t note, int32_t velocity, int32_t layerMask)
+{
+    refreshNoteSettings();
+    notes.noteOn(note, velocity, layerMask);
+}
+
+void Vesk::noteOff(int32_t note, int32_t velocity, int32_t layerMask)
+{
+    refreshNoteSettings();
+    notes.noteOff(note, velocity, layerMask);
+}
+
+void Vesk::retuneLayers(int32_t note, int32_t layerMask)
+{
+    refreshNoteSettings();
+    notes.retuneLayers(note, layerMask);
 }
 
 void Vesk::beginBlock(int32_t frames)
@@ -630,14 +660,17 @@ void Vesk::outputStage(int32_t frames, float** outputs)
     ramps.gainCurrent = ramps.gainTarget;
 }
 
-// The seams below are filled by the parts that own the state they touch; each
-// does nothing yet because that state does not exist yet.
+void Vesk::rebuildArpTimeline() {}
 
-void Vesk::rebuildArpTimeline() {}          // the timelines arrive with the arpeggiator
-void Vesk::rebuildLfoWaveform(int32_t) {}   // the shape sources arrive with the LFOs
-void Vesk::rebuildRateTables() {}           // the tables arrive with the render
-void Vesk::rebuildCutoffTables() {}         // the tables arrive with the filters
-void Vesk::rebuildSpikeTables() {}          // the tables arrive with the envelopes
-void Vesk::clearVoiceSlots() {}             // the 72 slots arrive with the voice allocator
-void Vesk::clearVoiceFilterStates() {}      // the 72 slots arrive with the voice allocator
-void Vesk::releaseVoiceSlots() {}           // the 72 slots arrive with the voice allocator
+void Vesk::rebuildLfoWaveform(int32_t k)
+{
+    const LfoFields& l = lfo[k];
+    const LfoSources sources{tables->skewedTriangle.data(), tables->sine.data(), tables->smoothRandom.data()};
+    buildLfoTable(lfo[k].waveform, l.lfoShape, LfoSkew{l.lfoSkewA, l.lfoSkewB, l.lfoSkewRaw}, sources);
+}
+
+void Vesk::clearVoiceFilterStates()
+{
+    for (VoiceSlot& voice : voices)
+        clearFilterMemories(voice);
+}

@@ -10,7 +10,21 @@
 #include "FxReverb.h"
 #include "FxVintagePhaser.h"
 #include "Module.h"
+#include "NoteHandler.h"
 #include "ProgramRecord.h"
+#include "Random15.h"
+#include "RateTables.h"
+#include "VoiceSlot.h"
+
+struct VoiceControls;
+
+// Working buffers of one render slice, shared by every voice in turn.
+struct RenderScratch {
+    float voice[kMaxSliceFrames];
+    float voice2[kMaxSliceFrames];   // the second part of the split filter types
+    float filterFm[kMaxSliceFrames]; // cutoff offsets in the Filter FM mode
+    float envelope[kMaxSliceFrames]; // filter envelope level per frame
+};
 
 #include <cstdint>
 #include <memory>
@@ -18,7 +32,6 @@
 class Vesk : public Module {
 public:
     static constexpr double kConstructionRate = 5000.0; // until the first setSampleRate
-    static constexpr int32_t kVoiceSlots = 72;
     static constexpr int32_t kDefaultPoly = 12;
     static constexpr int32_t kDefaultBendRange = 2;     // semitones
     static constexpr int32_t kProgramDataVersion = 16;
@@ -42,6 +55,16 @@ public:
     // Clears the arpeggiator's held keys; hard runs reset, soft releases every
     // sounding voice.
     void allNotesOff(bool hard);
+
+    // Note events, between render slices (layerMask: -1 all layers, else bit k
+    // for layer k).
+    void noteOn(int32_t note, int32_t velocity, int32_t layerMask);
+    void noteOff(int32_t note, int32_t velocity, int32_t layerMask);
+    void retuneLayers(int32_t note, int32_t layerMask);
+
+    // Renders every sounding voice into the FX bus and the dry bus, both
+    // overwritten from their start; 1..64 frames.
+    void render(int32_t frames, float* const* fxBus, float* const* dryBus);
 
     // Master gain ramp and, while Osc Sync is on, the 8 Hz DC blocker, in place.
     void outputStage(int32_t frames, float** outputs);
@@ -74,7 +97,19 @@ public:
     OutputStage out;
     ArpState arp;
     ModMatrixState mod;
-    NoteState notes;
+
+    // The voices and what drives them.
+    std::unique_ptr<RateTables> tables;
+    VoiceSlot voices[kMaxVoices];
+    Random15 random;
+    NoteSettings noteSettings;
+    NoteHandler notes{voices, noteSettings, random};
+    int32_t blockFrame = 0; // frames rendered so far in the current host block
+    uint32_t noiseState = 1; // the noise generator all voices share
+    RenderScratch scratch;
+
+    // Folds the modulation slots routed to this voice into its controls.
+    void modulateVoice(const VoiceSlot& slot, VoiceControls& controls);
 
     // The effect objects, created in this order and owned here.
     std::unique_ptr<FxVintagePhaser> phaser;
@@ -94,17 +129,12 @@ private:
     void applyVolume(float value);
     void setRateBlock(float rate);
 
-    // Seams for the parts that arrive with later work. Each is called exactly
-    // where the thing must be rebuilt or cleared, so filling it in is all
-    // those parts need.
-    void rebuildArpTimeline();            // arpeggiator: the 1024-tick timelines from steps, length, swing
-    void rebuildLfoWaveform(int32_t lfo); // LFO tables: the waveform from shape and skew
-    void rebuildRateTables();             // envelope time, waveform and pitch tables
-    void rebuildCutoffTables();           // cutoff, ladder and comb tables
-    void rebuildSpikeTables();
-    void clearVoiceSlots();               // every per-voice state array of the 72 slots
-    void clearVoiceFilterStates();        // the filter memories of the 72 slots
-    void releaseVoiceSlots();             // marks every active slot released
+    // The arpeggiator's timelines from steps, length and swing; the
+    // arpeggiator itself is still to come, so there is nothing to rebuild yet.
+    void rebuildArpTimeline();
+    void rebuildLfoWaveform(int32_t lfo);
+    void clearVoiceFilterStates();
+    void refreshNoteSettings();
 
     EngineOwner& owner;
     std::unique_ptr<ProgramRecord[]> bank;

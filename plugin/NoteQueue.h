@@ -1,6 +1,7 @@
 // The notes of one host block, in arrival order, with their frame offsets.
-// Lives for one block; filled by the event intake and drained by the renderer.
 #pragma once
+
+#include "EventQueue.h"
 
 #include <cstdint>
 
@@ -11,38 +12,30 @@ struct NoteQueueEntry {
     uint8_t status;    // 0x80 note-off, 0x90 note-on (velocity 0 counts as off)
     uint8_t note;
     uint8_t velocity;
+
+    bool isNoteOn() const { return status == 0x90 && (velocity & 0x7f) != 0; }
+    bool expendable() const { return isNoteOn(); }
 };
 
-class NoteQueue {
-public:
-    static constexpr int kCapacity = 256;
+using NoteQueue = EventQueue<NoteQueueEntry, 256>;
 
-    // A full queue never overwrites what it holds: a further note-on is
-    // dropped (harmless), and a further note-off takes the place of the latest
-    // queued note-on, so no note is ever left hanging.
-    void push(const NoteQueueEntry& entry)
+// A MIDI message as the host delivered it, kept until the audio thread can
+// take it in.
+struct PendingMidi {
+    int32_t delta;
+    uint8_t status;
+    uint8_t data1;
+    uint8_t data2;
+
+    // Note-offs, the sustain pedal and all-notes-off end sounds; losing one
+    // would leave a note hanging.
+    bool expendable() const
     {
-        if (count < kCapacity) {
-            entries[count++] = entry;
-            return;
-        }
-        if (isNoteOn(entry))
-            return;
-        for (int i = count - 1; i >= 0; --i) {
-            if (isNoteOn(entries[i])) {
-                entries[i] = entry;
-                return;
-            }
-        }
+        const uint8_t kind = status & 0xf0;
+        const bool noteOff = kind == 0x80 || (kind == 0x90 && data2 == 0);
+        const bool endsSound = kind == 0xb0 && (data1 == 64 || data1 == 123);
+        return !noteOff && !endsSound;
     }
-
-    void clear() { count = 0; }
-    int size() const { return count; }
-    const NoteQueueEntry& operator[](int i) const { return entries[i]; }
-
-    static bool isNoteOn(const NoteQueueEntry& entry) { return entry.status == 0x90 && (entry.velocity & 0x7f) != 0; }
-
-private:
-    NoteQueueEntry entries[kCapacity];
-    int count = 0;
 };
+
+using PendingMidiList = EventQueue<PendingMidi, 1024>;

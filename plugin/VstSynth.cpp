@@ -286,29 +286,6 @@ void VstSynth::getParameterName(VstInt32 index, char* text)
 
 bool VstSynth::canParameterBeAutomated(VstInt32 /*index*/) { return true; }
 
-void VstSynth::readHostTempo()
-{
-    const VstTimeInfo* time = getTimeInfo(kVstTempoValid);
-    tempo = (time && (time->flags & kVstTempoValid) && std::isfinite(time->tempo) && time->tempo > 0)
-                ? time->tempo
-                : 120.0;
-}
-
-void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames)
-{
-    if (!outputs[0] || !outputs[1])
-        return;
-    memset(outputs[0], 0, sizeof(float) * static_cast<size_t>(frames));
-    memset(outputs[1], 0, sizeof(float) * static_cast<size_t>(frames));
-    std::unique_lock<std::mutex> guard(stateLock, std::try_to_lock);
-    if (!guard.owns_lock())
-        return;
-    readHostTempo();
-    engine.beginBlock(frames);
-    engine.outputStage(frames, outputs);
-    engine.endBlock();
-}
-
 bool VstSynth::getOutputProperties(VstInt32 index, VstPinProperties* properties)
 {
     if (index < 0 || index > 1)

@@ -4,6 +4,8 @@
 
 #include "AudioEffectX.h"
 #include "EngineOwner.h"
+#include "KeyboardRing.h"
+#include "NoteQueue.h"
 #include "ParamIndex.h"
 #include "PresetFile.h"
 #include "ProgramRecord.h"
@@ -57,7 +59,10 @@ public:
     bool canParameterBeAutomated(VstInt32 index) override;
 
     // Processing.
+    VstInt32 processEvents(VstEvents* events) override;
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
+    // The editor's on-screen keyboard (UI thread).
+    void addKeyboardEvent(uint8_t status, uint8_t note, uint8_t velocity);
 
     // Self-description.
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
@@ -84,6 +89,12 @@ private:
     ProgramRecord& currentRecord() { return programs[curProgram]; }
     const ProgramRecord& currentRecord() const { return programs[curProgram]; }
     void readHostTempo();
+    // Audio thread, holding stateLock.
+    void takeInMidi(const PendingMidi& message, int32_t frames);
+    void takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity);
+    void takeInController(uint8_t controller, uint8_t value);
+    void processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote);
+    void renderFrames(float** outputs, float** dry, int32_t& pos, int32_t until);
     // The callers of these hold stateLock.
     void selectProgram(VstInt32 program);
     bool restoreChunk(const void* data, size_t size, bool isPreset);
@@ -98,6 +109,9 @@ private:
     bool hostIsCockosOrZynewaveFlag = false;
     double tempo = 120.0; // beats per minute
     std::vector<float> dryBus[2];
+    PendingMidiList pendingMidi; // as delivered, until the block takes them in
+    NoteQueue noteQueue;
+    KeyboardRing keyboardRing;
     int32_t effectOrder[6] = {1, 2, 3, 4, 5, 6};
     // Each instance answers getChunk from its own buffer: a shared one would
     // let two instances saving at once overwrite each other's state.

@@ -334,7 +334,7 @@ TEST_F(EngineParam, Envelopes_SustainIsSquaredAndRawValuesAreKept)
         set(first + kEnvSustain, 0.5f);
         set(first + kEnvRelease, 0.4f);
     }
-    for (const EnvelopeSettings* s : {&engine.env.amp, &engine.env.filter, &engine.env.mod}) {
+    for (const EnvelopeParams* s : {&engine.env.amp, &engine.env.filter, &engine.env.mod}) {
         EXPECT_EQ(s->attack, 0.1f);
         EXPECT_EQ(s->decay, 0.2f);
         EXPECT_EQ(s->sustain, 0.25f);

@@ -1,0 +1,177 @@
+#include "PluginTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Stereo {
+    std::vector<float> left, right;
+};
+
+// Renders `blocks` blocks of `frames` through the host, sending `events` with
+// the first block.
+Stereo renderBlocks(PluginHost& host, int blocks, int frames, const std::vector<MidiMessage>& events = {})
+{
+    Stereo out;
+    std::vector<float> left(frames), right(frames);
+    float* outputs[2] = {left.data(), right.data()};
+    for (int b = 0; b < blocks; ++b) {
+        host.sendMidi(b == 0 ? events : std::vector<MidiMessage>{});
+        EXPECT_TRUE(host.process(outputs, frames));
+        out.left.insert(out.left.end(), left.begin(), left.end());
+        out.right.insert(out.right.end(), right.begin(), right.end());
+    }
+    return out;
+}
+
+int firstNonZero(const std::vector<float>& samples)
+{
+    for (size_t i = 0; i < samples.size(); ++i)
+        if (samples[i] != 0.0f)
+            return static_cast<int>(i);
+    return -1;
+}
+
+float peak(const std::vector<float>& samples, size_t from = 0, size_t to = SIZE_MAX)
+{
+    float p = 0.0f;
+    for (size_t i = from; i < std::min(to, samples.size()); ++i)
+        p = std::max(p, std::fabs(samples[i]));
+    return p;
+}
+
+// Frequency from rising zero crossings, interpolated between samples.
+double frequencyOf(const std::vector<float>& samples, double rate, size_t from)
+{
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t i = from + 1; i < samples.size(); ++i) {
+        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f) {
+            double at = (i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
+            if (first < 0)
+                first = at;
+            last = at;
+            ++crossings;
+        }
+    }
+    return crossings > 1 ? (crossings - 1) * rate / (last - first) : 0.0;
+}
+
+std::unique_ptr<PluginHost> startedVesk(float rate, int block)
+{
+    auto host = loadVesk();
+    if (host) {
+        host->start(rate, block);
+        host->dispatch(effSetProgram, 0, 0);
+    }
+    return host;
+}
+
+} // namespace
+
+TEST(AudioPath, NoteStartsAtItsExactFrameInsideTheBlock)
+{
+    auto host = startedVesk(44100.0f, 200);
+    ASSERT_TRUE(host);
+    host->setParameter(18, 0.0f); // shortest attack: sound from the first frame
+    Stereo out = renderBlocks(*host, 1, 200, {MidiMessage::noteOn(130, 69, 100)});
+    // The note's own first frame is formed at envelope level 0; the next one sounds.
+    EXPECT_EQ(firstNonZero(out.left), 131);
+}
+
+TEST(AudioPath, NotePlaysItsPitchAndEndsAfterRelease)
+{
+    auto host = startedVesk(44100.0f, 512);
+    ASSERT_TRUE(host);
+    host->setParameter(6, 0.5f); // both oscillators on the note, no detune
+    host->setParameter(7, 0.5f);
+    Stereo held = renderBlocks(*host, 40, 512, {MidiMessage::noteOn(0, 69, 100)});
+    EXPECT_GT(peak(held.left), 0.05f);
+    EXPECT_NEAR(frequencyOf(held.left, 44100.0, 4096), 440.0, 0.5);
+    Stereo released = renderBlocks(*host, 200, 512, {MidiMessage::noteOff(0, 69)});
+    EXPECT_EQ(peak(released.left, released.left.size() - 512), 0.0f);
+}
+
+TEST(AudioPath, InstancesAtDifferentRatesPlayTheSamePitch)
+{
+    auto low = startedVesk(44100.0f, 512);
+    auto high = startedVesk(96000.0f, 512);
+    ASSERT_TRUE(low && high);
+    for (PluginHost* host : {low.get(), high.get()}) {
+        host->setParameter(6, 0.5f);
+        host->setParameter(7, 0.5f);
+    }
+    Stereo a = renderBlocks(*low, 30, 512, {MidiMessage::noteOn(0, 57, 100)});
+    Stereo b = renderBlocks(*high, 60, 512, {MidiMessage::noteOn(0, 57, 100)});
+    EXPECT_NEAR(frequencyOf(a.left, 44100.0, 2048), 220.0, 0.3);
+    EXPECT_NEAR(frequencyOf(b.left, 96000.0, 4096), 220.0, 0.3);
+}
+
+TEST(AudioPath, NoteOffBeyondTheBlockIsNotLost)
+{
+    auto host = startedVesk(44100.0f, 256);
+    ASSERT_TRUE(host);
+    host->setParameter(21, 0.0f); // shortest release
+    renderBlocks(*host, 4, 256, {MidiMessage::noteOn(0, 60, 100)});
+    Stereo out = renderBlocks(*host, 40, 256, {MidiMessage::noteOff(5000, 60)});
+    EXPECT_EQ(peak(out.left, out.left.size() - 256), 0.0f);
+}
+
+TEST(AudioPath, OversizedAndEarlyBlocksAreRenderedInPieces)
+{
+    std::string error;
+    auto host = PluginHost::load(VESK_MODULE_PATH, error);
+    ASSERT_TRUE(host) << error;
+    AEffect* effect = host->effect();
+    // No sample rate, no block size, no resume: a careless host.
+    effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0);
+    std::vector<float> left(20000, 1.0f), right(20000, 1.0f);
+    float* outputs[2] = {left.data(), right.data()};
+    effect->processReplacing(effect, nullptr, outputs, 20000);
+    for (float v : left)
+        ASSERT_TRUE(std::isfinite(v));
+    EXPECT_EQ(peak(left), 0.0f);
+}
+
+TEST(AudioPath, RandomParametersAndMidiNeverProduceNaN)
+{
+    auto host = startedVesk(48000.0f, 256);
+    ASSERT_TRUE(host);
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<float> unit(-0.5f, 1.5f);
+    std::vector<float> left(256), right(256);
+    float* outputs[2] = {left.data(), right.data()};
+    for (int block = 0; block < 400; ++block) {
+        for (int p = 0; p < 4; ++p)
+            host->setParameter(static_cast<VstInt32>(random() % 111), unit(random));
+        std::vector<MidiMessage> events;
+        for (int e = 0; e < 3; ++e) {
+            auto note = static_cast<uint8_t>(random() % 128);
+            auto delta = static_cast<VstInt32>(random() % 256);
+            switch (random() % 4) {
+            case 0: events.push_back(MidiMessage::noteOn(delta, note, 1 + random() % 127)); break;
+            case 1: events.push_back(MidiMessage::noteOff(delta, note)); break;
+            case 2: events.push_back(MidiMessage::controlChange(delta, random() % 128, random() % 128)); break;
+            default: events.push_back(MidiMessage::pitchBend(delta, random() % 16384)); break;
+            }
+        }
+        host->sendMidi(events);
+        ASSERT_TRUE(host->process(outputs, 256));
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << "block " << block;
+    }
+}
+
+TEST(AudioPath, TempoFromTheHostIsAskedForEveryBlock)
+{
+    auto host = startedVesk(44100.0f, 128);
+    ASSERT_TRUE(host);
+    host->clearRecordings();
+    renderBlocks(*host, 3, 128);
+    EXPECT_EQ(host->callbackCount(audioMasterGetTime), 3);
+    EXPECT_TRUE(host->lastTimeRequest() & kVstTempoValid);
+}

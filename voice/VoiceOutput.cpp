@@ -1,0 +1,81 @@
+#include "VoiceOutput.h"
+
+#include "Conversions.h"
+
+float spreadPosition(int32_t voicesPerNote, int32_t layer, float spread)
+{
+    const int32_t half = voicesPerNote / 2;
+    if (voicesPerNote % 2 != 0)
+        return spread * static_cast<float>(layer - half);
+    if (layer < half)
+        return spread * static_cast<float>(layer + 1) / static_cast<float>(half);
+    return spread * static_cast<float>(-1 - (layer - half)) / static_cast<float>(half);
+}
+
+VoiceGains voiceGains(const VoiceOutputInputs& inputs, int32_t layer)
+{
+    const int32_t voices = clampTo<int32_t>(inputs.voicesPerNote, 1, 8);
+    const float spread = clampTo(inputs.spread, 0.0f, 1.0f);
+    const float volume = inputs.volumeSum < -1.0f ? -1.0f : inputs.volumeSum;
+    const float gain = 0.2f * inputs.levelFactor * inputs.ampFactor * (1.0f + volume) * (1.0f + volume);
+    const float pan = clampTo(spreadPosition(voices, layer, spread) + inputs.panSum, -1.0f, 1.0f);
+    VoiceGains gains;
+    gains.left = pan > 0.0f ? gain * (1.0f - pan) : gain;
+    gains.right = pan < 0.0f ? gain * (1.0f + pan) : gain;
+    if (inputs.layerSilenced)
+        gains.left = gains.right = 0.0f;
+    gains.fxShare = clampTo(inputs.fxShare, 0.0f, 1.0f);
+    return gains;
+}
+
+namespace {
+
+template <bool kWithSpike>
+void mixFrames(const float* voice, int32_t frames, VoiceGains from, const VoiceGains& step, AmpEnvelope& amp,
+               const Spike& spike, uint32_t& age, float* const* fxBus, float* const* dryBus)
+{
+    float* fxLeft = fxBus[0];
+    float* fxRight = fxBus[1];
+    float* dryLeft = dryBus[0];
+    float* dryRight = dryBus[1];
+    uint32_t frameAge = age;
+    for (int32_t i = 0; i < frames; ++i) {
+        // Step first, so the call's last frame lands on the new gains.
+        from.left += step.left;
+        from.right += step.right;
+        from.fxShare += step.fxShare;
+        float level = amp.current();
+        if (kWithSpike)
+            level += spike.gain(frameAge);
+        const float y = level * voice[i];
+        const float wet = from.fxShare * y;
+        const float dry = y - wet;
+        fxLeft[i] += from.left * wet;
+        fxRight[i] += from.right * wet;
+        dryLeft[i] += from.left * dry;
+        dryRight[i] += from.right * dry;
+        amp.step(frameAge);
+        ++frameAge;
+    }
+    age = frameAge;
+}
+
+} // namespace
+
+void mixVoice(const float* voice, int32_t frames, const VoiceGains& gains, AmpEnvelope& amp, const Spike& spike,
+              VoiceSlot& slot, float* const* fxBus, float* const* dryBus)
+{
+    VoiceGains from = gains;
+    if (slot.prevGainL >= 0.0f)
+        from = {slot.prevGainL, slot.prevGainR, slot.prevFxShare};
+    const float perFrame = 1.0f / static_cast<float>(frames);
+    const VoiceGains step{(gains.left - from.left) * perFrame, (gains.right - from.right) * perFrame,
+                          (gains.fxShare - from.fxShare) * perFrame};
+    if (spike.activeFrom(slot.age))
+        mixFrames<true>(voice, frames, from, step, amp, spike, slot.age, fxBus, dryBus);
+    else
+        mixFrames<false>(voice, frames, from, step, amp, spike, slot.age, fxBus, dryBus);
+    slot.prevGainL = gains.left;
+    slot.prevGainR = gains.right;
+    slot.prevFxShare = gains.fxShare;
+}
