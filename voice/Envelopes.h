@@ -87,6 +87,9 @@ public:
 
     float current() const { return level; }
 
+    // In sustain the level cannot change within a call.
+    bool sustaining() const { return stage == kSustain; }
+
     // age: the voice's age at the frame that has just used current().
     void step(uint32_t age)
     {

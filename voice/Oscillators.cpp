@@ -12,12 +12,12 @@ namespace {
 constexpr float kTo15Bit = 1.0f / 32768.0f;
 constexpr float kRingScale = 1.0f / 1073741824.0f; // 2^-30: the product of two 16-bit samples to full scale 1.0
 
+// Ramps are evaluated in closed form (value + step * frame): no float carried
+// from frame to frame, so these loops vectorise.
 void fillIncrements(Ramp ramp, uint32_t* out, int32_t frames)
 {
-    for (int32_t k = 0; k < frames; ++k) {
-        ramp.value += ramp.step;
-        out[k] = rampIncrement(ramp.value);
-    }
+    for (int32_t k = 0; k < frames; ++k)
+        out[k] = rampIncrement(ramp.value + ramp.step * static_cast<float>(k + 1));
 }
 
 unsigned mainLoopFeatures(const OscillatorSlice& s, int i)
@@ -50,15 +50,13 @@ template <bool Extras, bool Ring>
 void mixLoop(const OscillatorSlice& s, const float* m1, const float* s1, const float* m2, const float* s2,
              const float* extra, float* out)
 {
-    Ramp mix = s.mix;
-    Ramp ring = s.ring;
     for (int32_t k = 0; k < s.frames; ++k) {
-        mix.value += mix.step;
-        const float m = mix.value * kTo15Bit;
+        const float t = static_cast<float>(k + 1);
+        const float m = (s.mix.value + s.mix.step * t) * kTo15Bit;
         float v = s2[k] * m + (kTo15Bit - m) * s1[k];
         if constexpr (Ring) {
-            ring.value += ring.step;
-            v = (1.0f - ring.value) * v + ring.value * kRingScale * m1[k] * m2[k];
+            const float r = s.ring.value + s.ring.step * t;
+            v = (1.0f - r) * v + r * kRingScale * m1[k] * m2[k];
         }
         if constexpr (Extras)
             v = extra[k] + v;
@@ -72,10 +70,8 @@ template <bool Extras>
 void splitLoop(const OscillatorSlice& s, const float* s1, const float* s2, const float* extra, float* out1,
                float* out2)
 {
-    Ramp mix = s.mix;
     for (int32_t k = 0; k < s.frames; ++k) {
-        mix.value += mix.step;
-        const float m = mix.value * kTo15Bit;
+        const float m = (s.mix.value + s.mix.step * static_cast<float>(k + 1)) * kTo15Bit;
         out1[k] = (kTo15Bit - m) * s1[k];
         float v = s2[k] * m;
         if constexpr (Extras)

@@ -30,8 +30,10 @@ VoiceGains voiceGains(const VoiceOutputInputs& inputs, int32_t layer)
 
 namespace {
 
+// Gains ramp in closed form (start + step * frame), so the loops carry no
+// float dependency from frame to frame beyond the envelope's own.
 template <bool kWithSpike>
-void mixFrames(const float* voice, int32_t frames, VoiceGains from, const VoiceGains& step, AmpEnvelope& amp,
+void mixFrames(const float* voice, int32_t frames, const VoiceGains& from, const VoiceGains& step, AmpEnvelope& amp,
                const Spike& spike, uint32_t& age, float* const* fxBus, float* const* dryBus)
 {
     float* fxLeft = fxBus[0];
@@ -40,24 +42,48 @@ void mixFrames(const float* voice, int32_t frames, VoiceGains from, const VoiceG
     float* dryRight = dryBus[1];
     uint32_t frameAge = age;
     for (int32_t i = 0; i < frames; ++i) {
-        // Step first, so the call's last frame lands on the new gains.
-        from.left += step.left;
-        from.right += step.right;
-        from.fxShare += step.fxShare;
+        // The call's last frame lands on the new gains.
+        const float t = static_cast<float>(i + 1);
+        const float left = from.left + step.left * t;
+        const float right = from.right + step.right * t;
+        const float share = from.fxShare + step.fxShare * t;
         float level = amp.current();
         if (kWithSpike)
             level += spike.gain(frameAge);
         const float y = level * voice[i];
-        const float wet = from.fxShare * y;
+        const float wet = share * y;
         const float dry = y - wet;
-        fxLeft[i] += from.left * wet;
-        fxRight[i] += from.right * wet;
-        dryLeft[i] += from.left * dry;
-        dryRight[i] += from.right * dry;
+        fxLeft[i] += left * wet;
+        fxRight[i] += right * wet;
+        dryLeft[i] += left * dry;
+        dryRight[i] += right * dry;
         amp.step(frameAge);
         ++frameAge;
     }
     age = frameAge;
+}
+
+// A sustaining envelope keeps its level for the whole call: the common case
+// of held notes, written so the compiler can vectorise it.
+void mixSteady(const float* voice, int32_t frames, const VoiceGains& from, const VoiceGains& step, float level,
+               float* const* fxBus, float* const* dryBus)
+{
+    float* fxLeft = fxBus[0];
+    float* fxRight = fxBus[1];
+    float* dryLeft = dryBus[0];
+    float* dryRight = dryBus[1];
+    for (int32_t i = 0; i < frames; ++i) {
+        const float t = static_cast<float>(i + 1);
+        const float y = level * voice[i];
+        const float wet = (from.fxShare + step.fxShare * t) * y;
+        const float dry = y - wet;
+        const float left = from.left + step.left * t;
+        const float right = from.right + step.right * t;
+        fxLeft[i] += left * wet;
+        fxRight[i] += right * wet;
+        dryLeft[i] += left * dry;
+        dryRight[i] += right * dry;
+    }
 }
 
 } // namespace
@@ -71,10 +97,14 @@ void mixVoice(const float* voice, int32_t frames, const VoiceGains& gains, AmpEn
     const float perFrame = 1.0f / static_cast<float>(frames);
     const VoiceGains step{(gains.left - from.left) * perFrame, (gains.right - from.right) * perFrame,
                           (gains.fxShare - from.fxShare) * perFrame};
-    if (spike.activeFrom(slot.age))
+    if (spike.activeFrom(slot.age)) {
         mixFrames<true>(voice, frames, from, step, amp, spike, slot.age, fxBus, dryBus);
-    else
+    } else if (amp.sustaining()) {
+        mixSteady(voice, frames, from, step, amp.current(), fxBus, dryBus);
+        slot.age += static_cast<uint32_t>(frames);
+    } else {
         mixFrames<false>(voice, frames, from, step, amp, spike, slot.age, fxBus, dryBus);
+    }
     slot.prevGainL = gains.left;
     slot.prevGainR = gains.right;
     slot.prevFxShare = gains.fxShare;
