@@ -16,6 +16,13 @@ constexpr float kRingScale = 1.0f / 1073741824.0f; // 2^-30: the product of two 
 // from frame to frame, so these loops vectorise.
 void fillIncrements(Ramp ramp, uint32_t* out, int32_t frames)
 {
+    if (ramp.step == 0.0f) {
+        // A held pitch: the same increment for every frame.
+        const uint32_t increment = rampIncrement(ramp.value);
+        for (int32_t k = 0; k < frames; ++k)
+            out[k] = increment;
+        return;
+    }
     for (int32_t k = 0; k < frames; ++k)
         out[k] = rampIncrement(ramp.value + ramp.step * static_cast<float>(k + 1));
 }

@@ -65,13 +65,14 @@ void mixFrames(const float* voice, int32_t frames, const VoiceGains& from, const
 
 // A sustaining envelope keeps its level for the whole call: the common case
 // of held notes, written so the compiler can vectorise it.
-void mixSteady(const float* voice, int32_t frames, const VoiceGains& from, const VoiceGains& step, float level,
-               float* const* fxBus, float* const* dryBus)
+void mixSteady(const float* __restrict voice, int32_t frames, const VoiceGains& from, const VoiceGains& step,
+               float level, float* const* fxBus, float* const* dryBus)
 {
-    float* fxLeft = fxBus[0];
-    float* fxRight = fxBus[1];
-    float* dryLeft = dryBus[0];
-    float* dryRight = dryBus[1];
+    // The four bus channels and the voice buffer never overlap.
+    float* __restrict fxLeft = fxBus[0];
+    float* __restrict fxRight = fxBus[1];
+    float* __restrict dryLeft = dryBus[0];
+    float* __restrict dryRight = dryBus[1];
     for (int32_t i = 0; i < frames; ++i) {
         const float t = static_cast<float>(i + 1);
         const float y = level * voice[i];

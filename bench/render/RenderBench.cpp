@@ -1,100 +1,158 @@
-// Renders held chords through a plug-in's entry point, as a host would, and
-// reports the real-time factor and the cost per voice-sample. Vesk and the
-// peer synth run in the same process, alternating.
+// Renders the same held chords through Vesk and through the peer synth, as a
+// host would, alternating runs, and prints the real-time factor, the cost per
+// voice-sample and the ratio Vesk/peer. Timings are thread CPU time, so a busy
+// machine disturbs them less; each figure is the median of several runs.
+//
+//   render_bench [--runs N] [--seconds S] [--peer PATH]
 #include "PluginHost.h"
 
-#include <benchmark/benchmark.h>
-
+#include <algorithm>
 #include <cstdio>
-#include <memory>
-#include <sys/stat.h>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
 #include <vector>
 
 namespace {
 
 constexpr float kRate = 48000.0f;
 constexpr int kBlock = 256;
-constexpr int kBlocksPerRun = 188; // about one second
+constexpr int kVoiceCounts[] = {8, 32, 72};
 
 enum class Patch { Plain, Heavy };
 
-// The heaviest sound the engine has so far: both oscillators fat-stacked,
-// sub-oscillator, noise, ring modulation, a saturating ladder, eight layers.
-void applyPatch(PluginHost& host, Patch patch, int voicesPerNote)
+double threadSeconds()
 {
-    host.dispatch(effSetProgram, 0, 0);
-    host.setParameter(321, 1.0f); // 72 slots
-    host.setParameter(77, voicesPerNote == 8 ? 1.0f : 0.0f);
-    if (patch == Patch::Heavy) {
-        host.setParameter(3, 1.0f);
-        host.setParameter(8, 1.0f);
-        host.setParameter(11, 0.5f);
-        host.setParameter(14, 0.3f);
-        host.setParameter(15, 0.4f);
-        host.setParameter(126, 5.0f); // LP24+Saturation
-        host.setParameter(28, 0.6f);
-        host.setParameter(29, 0.5f);
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec + now.tv_nsec * 1e-9;
+}
+
+// The heaviest sound: both oscillators fat-stacked, sub-oscillator, noise,
+// ring modulation, a saturating ladder, eight layers, all 24 modulation slots.
+void applyHeavyPatch(PluginHost& host)
+{
+    const std::pair<int, float> settings[] = {{3, 1.0f},   {8, 1.0f},   {11, 0.5f}, {14, 0.3f}, {15, 0.4f},
+                                              {126, 5.0f}, {28, 0.6f},  {29, 0.5f}, {77, 1.0f}, {75, 0.7f},
+                                              {34, 0.4f},  {43, 0.3f},  {52, 0.5f}};
+    for (auto [index, value] : settings)
+        host.setParameter(index, value);
+    // Sources: LFOs, velocity, wheel, random, envelopes; destinations across
+    // pitch, filter, mix, pan and shape.
+    const int sources[] = {13, 14, 15, 1, 3, 6, 22, 23, 25, 13, 14, 15};
+    const int destinations[] = {5, 2, 4, 8, 14, 25, 26, 49, 50, 6, 90, 37, 51, 9, 10, 29};
+    for (int slot = 0; slot < 24; ++slot) {
+        const int bank = slot < 16 ? 0 : 16; // slots 17..24 sit in the second group of each family
+        const int offset = slot < 16 ? slot : slot - 16;
+        host.setParameter(128 + bank + offset, static_cast<float>(sources[slot % 12]));
+        host.setParameter(160 + bank + offset, 0.55f);
+        host.setParameter(192 + bank + offset, static_cast<float>(destinations[slot % 16]));
     }
 }
 
-// Starts `voices` sounding voices: chords of notes, each note one voice (plain)
-// or eight stacked layers (heavy).
-std::vector<MidiMessage> chord(int notes)
-{
-    std::vector<MidiMessage> events;
-    for (int i = 0; i < notes; ++i)
-        events.push_back(MidiMessage::noteOn(0, static_cast<uint8_t>(36 + (i * 7) % 60), 100));
-    return events;
-}
+struct Subject {
+    const char* name;
+    std::unique_ptr<PluginHost> host;
+};
 
-bool moduleExists(const char* path)
+std::unique_ptr<PluginHost> loadSubject(const std::string& path, bool isVesk, Patch patch)
 {
-    struct stat info;
-    return stat(path, &info) == 0;
-}
-
-void renderChords(benchmark::State& state, const char* module, Patch patch, bool isVesk)
-{
-    const int voices = static_cast<int>(state.range(0));
-    if (!moduleExists(module)) {
-        state.SkipWithError("module not installed");
-        return;
-    }
     std::string error;
-    auto host = PluginHost::load(module, error);
+    auto host = PluginHost::load(path, error);
     if (!host) {
-        state.SkipWithError(error.c_str());
-        return;
+        fprintf(stderr, "render_bench: %s\n", error.c_str());
+        return nullptr;
     }
     host->start(kRate, kBlock);
-    const int stack = patch == Patch::Heavy ? 8 : 1;
-    if (isVesk)
-        applyPatch(*host, patch, stack);
-    std::vector<float> left(kBlock), right(kBlock);
-    float* outputs[2] = {left.data(), right.data()};
-    host->sendMidi(chord(voices / stack));
-    host->process(outputs, kBlock);
-    host->sendMidi({});
-    for (auto _ : state) {
-        for (int b = 0; b < kBlocksPerRun; ++b)
-            host->process(outputs, kBlock);
-        benchmark::DoNotOptimize(left.data());
+    if (isVesk) {
+        host->dispatch(effSetProgram, 0, 0);
+        host->setParameter(321, 1.0f); // all 72 slots
+        if (patch == Patch::Heavy)
+            applyHeavyPatch(*host);
     }
-    const double frames = static_cast<double>(state.iterations()) * kBlocksPerRun * kBlock;
-    state.counters["audio_s"] = benchmark::Counter(frames / kRate);
-    state.counters["rtf"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
-    state.counters["ns_per_voice_sample"] =
-        benchmark::Counter(frames * voices / 1e9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    return host;
 }
 
-void vesk(benchmark::State& state) { renderChords(state, VESK_MODULE_PATH, Patch::Plain, true); }
-void vesk_heavy(benchmark::State& state) { renderChords(state, VESK_MODULE_PATH, Patch::Heavy, true); }
-void peer(benchmark::State& state) { renderChords(state, PEER_MODULE_PATH, Patch::Plain, false); }
+// Seconds of CPU for `seconds` of audio with `voices` voices sounding.
+double renderSeconds(PluginHost& host, int voices, int stack, double seconds)
+{
+    std::vector<MidiMessage> on, off;
+    for (int i = 0; i < voices / stack; ++i) {
+        const auto note = static_cast<uint8_t>(36 + (i * 7) % 60);
+        on.push_back(MidiMessage::noteOn(0, note, 100));
+        off.push_back(MidiMessage::noteOff(0, note));
+    }
+    std::vector<float> left(kBlock), right(kBlock);
+    float* outputs[2] = {left.data(), right.data()};
+    const int blocks = static_cast<int>(seconds * kRate / kBlock);
+    host.sendMidi(on);
+    const double start = threadSeconds();
+    for (int b = 0; b < blocks; ++b) {
+        host.process(outputs, kBlock);
+        if (b == 0)
+            host.sendMidi({});
+    }
+    const double used = threadSeconds() - start;
+    host.sendMidi(off);
+    for (int b = 0; b < 400; ++b) // let the release tails end before the next run
+        host.process(outputs, kBlock);
+    return used;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 } // namespace
 
-BENCHMARK(vesk)->Arg(8)->Arg(32)->Arg(72)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(peer)->Arg(8)->Arg(32)->Arg(72)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(vesk_heavy)->Arg(8)->Arg(32)->Arg(72)->Unit(benchmark::kMillisecond)->UseRealTime();
+int main(int argc, char** argv)
+{
+    int runs = 5;
+    double seconds = 2.0;
+    std::string peerPath = PEER_MODULE_PATH;
+    for (int i = 1; i < argc; ++i) {
+        if (!strcmp(argv[i], "--runs") && i + 1 < argc)
+            runs = std::max(1, atoi(argv[++i]));
+        else if (!strcmp(argv[i], "--seconds") && i + 1 < argc)
+            seconds = std::max(0.1, atof(argv[++i]));
+        else if (!strcmp(argv[i], "--peer") && i + 1 < argc)
+            peerPath = argv[++i];
+        else {
+            fprintf(stderr, "usage: render_bench [--runs N] [--seconds S] [--peer PATH]\n");
+            return 2;
+        }
+    }
 
-BENCHMARK_MAIN();
+    printf("%-6s %6s | %10s %12s | %10s %12s | %8s\n", "patch", "voices", "vesk rtf", "vesk ns/vs", "peer rtf",
+           "peer ns/vs", "ratio");
+    for (Patch patch : {Patch::Plain, Patch::Heavy}) {
+        const int stack = patch == Patch::Heavy ? 8 : 1;
+        for (int voices : kVoiceCounts) {
+            auto vesk = loadSubject(VESK_MODULE_PATH, true, patch);
+            auto peer = loadSubject(peerPath, false, patch);
+            if (!vesk)
+                return 1;
+            std::vector<double> veskTimes, peerTimes;
+            for (int r = 0; r < runs; ++r) {
+                veskTimes.push_back(renderSeconds(*vesk, voices, stack, seconds));
+                if (peer)
+                    peerTimes.push_back(renderSeconds(*peer, voices, 1, seconds));
+            }
+            const double voiceSamples = voices * seconds * kRate;
+            const double veskTime = median(veskTimes);
+            printf("%-6s %6d | %10.1f %12.2f |", patch == Patch::Plain ? "plain" : "heavy", voices, seconds / veskTime,
+                   veskTime / voiceSamples * 1e9);
+            if (peer) {
+                const double peerTime = median(peerTimes);
+                printf(" %10.1f %12.2f | %8.3f\n", seconds / peerTime, peerTime / voiceSamples * 1e9,
+                       veskTime / peerTime);
+            } else {
+                printf(" %10s %12s | %8s\n", "-", "-", "-");
+            }
+        }
+    }
+    return 0;
+}
