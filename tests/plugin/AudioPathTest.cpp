@@ -36,31 +36,6 @@ int firstNonZero(const std::vector<float>& samples)
     return -1;
 }
 
-float peak(const std::vector<float>& samples, size_t from = 0, size_t to = SIZE_MAX)
-{
-    float p = 0.0f;
-    for (size_t i = from; i < std::min(to, samples.size()); ++i)
-        p = std::max(p, std::fabs(samples[i]));
-    return p;
-}
-
-// Frequency from rising zero crossings, interpolated between samples.
-double frequencyOf(const std::vector<float>& samples, double rate, size_t from)
-{
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from + 1; i < samples.size(); ++i) {
-        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f) {
-            double at = (i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
-            if (first < 0)
-                first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    return crossings > 1 ? (crossings - 1) * rate / (last - first) : 0.0;
-}
-
 std::unique_ptr<PluginHost> startedVesk(float rate, int block)
 {
     auto host = loadVesk();
@@ -90,10 +65,10 @@ TEST(AudioPath, NotePlaysItsPitchAndEndsAfterRelease)
     host->setParameter(6, 0.5f); // both oscillators on the note, no detune
     host->setParameter(7, 0.5f);
     Stereo held = renderBlocks(*host, 40, 512, {MidiMessage::noteOn(0, 69, 100)});
-    EXPECT_GT(peak(held.left), 0.05f);
+    EXPECT_GT(peakOf(held.left), 0.05f);
     EXPECT_NEAR(frequencyOf(held.left, 44100.0, 4096), 440.0, 0.5);
     Stereo released = renderBlocks(*host, 200, 512, {MidiMessage::noteOff(0, 69)});
-    EXPECT_EQ(peak(released.left, released.left.size() - 512), 0.0f);
+    EXPECT_EQ(peakOf(released.left, released.left.size() - 512), 0.0f);
 }
 
 TEST(AudioPath, InstancesAtDifferentRatesPlayTheSamePitch)
@@ -118,7 +93,7 @@ TEST(AudioPath, NoteOffBeyondTheBlockIsNotLost)
     host->setParameter(21, 0.0f); // shortest release
     renderBlocks(*host, 4, 256, {MidiMessage::noteOn(0, 60, 100)});
     Stereo out = renderBlocks(*host, 40, 256, {MidiMessage::noteOff(5000, 60)});
-    EXPECT_EQ(peak(out.left, out.left.size() - 256), 0.0f);
+    EXPECT_EQ(peakOf(out.left, out.left.size() - 256), 0.0f);
 }
 
 TEST(AudioPath, OversizedAndEarlyBlocksAreRenderedInPieces)
@@ -134,7 +109,7 @@ TEST(AudioPath, OversizedAndEarlyBlocksAreRenderedInPieces)
     effect->processReplacing(effect, nullptr, outputs, 20000);
     for (float v : left)
         ASSERT_TRUE(std::isfinite(v));
-    EXPECT_EQ(peak(left), 0.0f);
+    EXPECT_EQ(peakOf(left), 0.0f);
 }
 
 TEST(AudioPath, RandomParametersAndMidiNeverProduceNaN)

@@ -61,6 +61,9 @@ TEST_F(HostParameters, VoicesTextShowsTheEngineCount)
 {
     EXPECT_EQ(display(77, 0.0f), "1 voice");
     EXPECT_EQ(display(77, 1.0f), "8 voices");
+    // int(128 v) / 18 + 1: 17 still gives one voice, 18 gives two.
+    EXPECT_EQ(display(77, 0.14f), "1 voice");
+    EXPECT_EQ(display(77, 0.141f), "2 voices");
 }
 
 TEST_F(HostParameters, LfoRateTextFollowsTheSyncSwitch)

@@ -33,30 +33,6 @@ protected:
         return out;
     }
 
-    static float level(const std::vector<float>& samples, size_t from, size_t count)
-    {
-        double sum = 0;
-        for (size_t i = from; i < from + count; ++i)
-            sum += samples[i] * samples[i];
-        return static_cast<float>(std::sqrt(sum / count));
-    }
-
-    // Rising zero crossings per second over a stretch.
-    static double frequency(const std::vector<float>& s, size_t from, size_t count)
-    {
-        double first = -1, last = -1;
-        int n = 0;
-        for (size_t i = from + 1; i < from + count; ++i)
-            if (s[i - 1] < 0 && s[i] >= 0) {
-                double at = (i - 1) + s[i - 1] / (s[i - 1] - s[i]);
-                if (first < 0)
-                    first = at;
-                last = at;
-                ++n;
-            }
-        return n > 1 ? (n - 1) * 44100.0 / (last - first) : 0.0;
-    }
-
     std::unique_ptr<PluginHost> host;
 };
 } // namespace
@@ -66,11 +42,11 @@ TEST_F(Playing, SustainPedalHoldsReleasedNotesUntilLifted)
     host->setParameter(21, 0.3f); // a short release
     play(20, {MidiMessage::noteOn(0, 60, 100)});
     const std::vector<float> held = play(40, {MidiMessage::controlChange(0, 64, 127), MidiMessage::noteOff(10, 60)});
-    const float start = level(held, 1024, 2048);
+    const float start = rmsOf(held, 1024, 2048);
     EXPECT_GT(start, 0.01f);
-    EXPECT_NEAR(level(held, held.size() - 2048, 2048), start, start * 0.05f);
+    EXPECT_NEAR(rmsOf(held, held.size() - 2048, 2048), start, start * 0.05f);
     const std::vector<float> lifted = play(200, {MidiMessage::controlChange(0, 64, 0)});
-    EXPECT_EQ(level(lifted, lifted.size() - 2048, 2048), 0.0f);
+    EXPECT_EQ(rmsOf(lifted, lifted.size() - 2048, 2048), 0.0f);
 }
 
 TEST_F(Playing, PolyGlideStartsFromThePreviousPitch)
@@ -79,8 +55,8 @@ TEST_F(Playing, PolyGlideStartsFromThePreviousPitch)
     host->setParameter(21, 0.0f); // the old note must not blur the new one
     play(40, {MidiMessage::noteOn(0, 57, 100)});
     const std::vector<float> slide = play(600, {MidiMessage::noteOff(0, 57), MidiMessage::noteOn(0, 69, 100)});
-    const double early = frequency(slide, 256, 1536);
-    const double late = frequency(slide, slide.size() - 4096, 4096);
+    const double early = frequencyOf(slide, 44100.0, 256, 1536);
+    const double late = frequencyOf(slide, 44100.0, slide.size() - 4096, 4096);
     EXPECT_LT(early, 240.0);
     EXPECT_NEAR(late, 440.0, 2.0);
 }
@@ -89,7 +65,7 @@ TEST_F(Playing, FirstNoteAfterResetDoesNotGlide)
 {
     host->setParameter(78, 0.8f);
     const std::vector<float> first = play(20, {MidiMessage::noteOn(0, 69, 100)});
-    EXPECT_NEAR(frequency(first, 512, 4096), 440.0, 1.0);
+    EXPECT_NEAR(frequencyOf(first, 44100.0, 512, 4096), 440.0, 1.0);
 }
 
 TEST_F(Playing, MonoLegatoReturnsToTheHeldNote)
@@ -97,17 +73,17 @@ TEST_F(Playing, MonoLegatoReturnsToTheHeldNote)
     host->setParameter(127, 1.0f); // mono
     play(30, {MidiMessage::noteOn(0, 57, 100)});
     const std::vector<float> upper = play(30, {MidiMessage::noteOn(0, 69, 100)});
-    EXPECT_NEAR(frequency(upper, upper.size() - 4096, 4096), 440.0, 1.0);
+    EXPECT_NEAR(frequencyOf(upper, 44100.0, upper.size() - 4096, 4096), 440.0, 1.0);
     const std::vector<float> back = play(30, {MidiMessage::noteOff(0, 69)});
-    EXPECT_NEAR(frequency(back, back.size() - 4096, 4096), 220.0, 1.0);
-    EXPECT_GT(level(back, back.size() - 2048, 2048), 0.01f);
+    EXPECT_NEAR(frequencyOf(back, 44100.0, back.size() - 4096, 4096), 220.0, 1.0);
+    EXPECT_GT(rmsOf(back, back.size() - 2048, 2048), 0.01f);
 }
 
 TEST_F(Playing, AllNotesOffControllerSilencesAtOnce)
 {
     play(20, {MidiMessage::noteOn(0, 60, 100), MidiMessage::noteOn(0, 64, 100)});
     const std::vector<float> after = play(2, {MidiMessage::controlChange(0, 123, 0)});
-    EXPECT_EQ(level(after, 0, after.size()), 0.0f);
+    EXPECT_EQ(rmsOf(after, 0, after.size()), 0.0f);
 }
 
 TEST_F(Playing, ProgramAndBankChangesSelectPrograms)
@@ -126,5 +102,5 @@ TEST_F(Playing, PitchBendMovesThePitchByItsRange)
 {
     const std::vector<float> bent = play(40, {MidiMessage::pitchBend(0, 16383), MidiMessage::noteOn(0, 69, 100)});
     // Two semitones up, less a hair for 8191 of 8192.
-    EXPECT_NEAR(frequency(bent, bent.size() - 4096, 4096), 440.0 * std::pow(2.0, 2.0 / 12.0), 2.0);
+    EXPECT_NEAR(frequencyOf(bent, 44100.0, bent.size() - 4096, 4096), 440.0 * std::pow(2.0, 2.0 / 12.0), 2.0);
 }

@@ -5,8 +5,10 @@
 #include "PluginHost.h"
 #include "VstSynth.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 std::unique_ptr<PluginHost> loadVesk(HostSettings settings = {});
 
@@ -19,3 +21,8 @@ VstIntPtr VSTCALLBACK minimalHostCallback(AEffect* effect, VstInt32 opcode, VstI
 std::unique_ptr<VstSynth> makeSynth();
 
 std::string parameterDisplay(PluginHost& host, VstInt32 index);
+
+// Measurements on rendered audio, over samples [from, from + count).
+double frequencyOf(const std::vector<float>& samples, double rate, size_t from, size_t count = SIZE_MAX);
+float peakOf(const std::vector<float>& samples, size_t from = 0, size_t count = SIZE_MAX);
+float rmsOf(const std::vector<float>& samples, size_t from, size_t count);
