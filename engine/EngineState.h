@@ -208,8 +208,7 @@ struct ArpState {
     float lastFinger = 0.5f;
 };
 
-// The modulation slots and controller curves; evaluation arrives
-// with the modulation matrix itself.
+// The modulation slots and controller curves (ModulationMatrix.h evaluates them).
 struct ModSlot {
     uint8_t modSource = 0; // code, 0 "---"
     double modAmount = 0.0; // -1..+1
@@ -230,4 +229,9 @@ struct ModMatrixState {
 
     ModSlot slot[kSlots];
     ControllerCurve curve[kCurves]; // MWheel, Velocity, Breath
+    // The arpeggiator's note and finger outputs for the current slice, which
+    // the Arp Note and Arp Vel sources read while Arp On; the arpeggiator
+    // writes them, and until one plays they rest at the middle.
+    double arpNoteOut = 0.5;
+    double arpVelOut = 0.5;
 };

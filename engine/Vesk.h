@@ -110,6 +110,9 @@ public:
 
     // Folds the modulation slots routed to this voice into its controls.
     void modulateVoice(const VoiceSlot& slot, VoiceControls& controls);
+    // The block-rate modulation pass: the delay's LFO 2 record and the
+    // controller curves. Once per host block, after the last render slice.
+    void updateGlobalModulation();
 
     // The effect objects, created in this order and owned here.
     std::unique_ptr<FxVintagePhaser> phaser;

@@ -109,11 +109,14 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
 
     // 1. Control values: the LFOs at the slot's phases.
     VoiceControls c = startingControls(engine, call);
-    for (int32_t k = 0; k < kNumLfos; ++k)
+    for (int32_t k = 0; k < kNumLfos; ++k) {
         c.lfoOut[k] = lfoOutput(call.lfoParams[k], k, slot, call.lfoIncrement[k], frames, engine.random);
+        c.lfoIncrement[k] = call.lfoIncrement[k];
+    }
 
     // 2. Modulation: the matrix folds its slots into the controls.
     engine.modulateVoice(slot, c);
+    applyStartModulation(slot, c);
 
     // 3. Envelope settings and the special starts.
     const EnvelopeCoefs ampCoefs = envelopeCoefs(call.envelopeTables, c.amp, call.pedalDown);
@@ -132,14 +135,14 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     filter.offset = c.offset;
     filter.combModulation = c.combModulation;
     filter.lfo3Wave = engine.lfo[2].waveform;
-    filter.lfo3Increment = call.lfoIncrement[2];
-    filter.lfo2Increment = call.lfoIncrement[1];
+    filter.lfo3Increment = c.lfoIncrement[2];
+    filter.lfo2Increment = c.lfoIncrement[1];
     filter.osc1Frequency = osc1Frequency(engine, slot, c);
 
     // 6. Oscillators; LFO 1 moves on with them.
     std::fill(scratch.filterFm, scratch.filterFm + frames, 0.0f);
     renderOscillators(oscSlice, slot, engine.noiseState, scratch.voice, scratch.voice2, scratch.filterFm);
-    slot.lfoPhase[0] += call.lfoIncrement[0] * static_cast<uint32_t>(frames);
+    slot.lfoPhase[0] += c.lfoIncrement[0] * static_cast<uint32_t>(frames);
 
     // 7. Pre-filter stage of the voice's type.
     applyPreFilterStage(slot, call.filterTables, filter, scratch.voice, frames);
@@ -181,7 +184,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     amp.store(slot);
 
     // 14. LFO 3 moves on after the output.
-    slot.lfoPhase[2] += call.lfoIncrement[2] * static_cast<uint32_t>(frames);
+    slot.lfoPhase[2] += c.lfoIncrement[2] * static_cast<uint32_t>(frames);
 
     // 15. Voice end: silence for good below -180 dB.
     if (slot.ampLevel < kVoiceEndLevel) {
@@ -192,12 +195,6 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
 }
 
 } // namespace
-
-void Vesk::modulateVoice(const VoiceSlot& /*slot*/, VoiceControls& /*controls*/)
-{
-    // The modulation matrix arrives with its own work; until then every voice
-    // plays its unmodulated controls.
-}
 
 void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
 {

@@ -145,8 +145,9 @@ void VstSynth::processPiece(float** outputs, int32_t start, int32_t frames, int&
             engine.noteOff(entry.note & 0x7f, 0, entry.layerMask);
     }
     renderFrames(outputs, dry, pos, frames);
-    // The modulation pass of the block and the effects chain run here once
-    // they exist; the delay's modulation phase already moves with the block.
+    engine.updateGlobalModulation();
+    // The effects chain runs here once it exists; the delay's modulation
+    // phase already moves with the block.
     for (int c = 0; c < 2; ++c)
         for (int32_t i = 0; i < frames; ++i)
             outputs[c][i] += dry[c][i];

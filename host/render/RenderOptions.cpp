@@ -197,7 +197,8 @@ instrument and writes the audio, with the release tail after the last note.
   --params FILE         INDEX=VALUE settings, several a line, '#' comments
   --chunk FILE          restore a state chunk first
   --preset FILE         load a .fxp or .fxb file first
-  --note SPEC           play a note instead of a file (repeatable): NOTE is
+  --note NOTE[:START[:LENGTH[:VELOCITY]]]
+                        play a note instead of a file (repeatable): NOTE is
                         0..127 or a name (C4 = 60); START and LENGTH in seconds
                         (default 0 and 1), VELOCITY 1..127 (default 100)
   --rate HZ             sample rate (default 44100)

@@ -1,0 +1,244 @@
+// The per-voice pass on its own: which slots reach a voice, what each
+// source reads and how amounts are scaled, seen in the controls it yields.
+#include "ModulationMatrix.h"
+#include "ModulationRig.h"
+
+#include "ParamIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using namespace ParamIndex;
+
+// Routing a source to Volume at amount 1 makes the volume sum read the source.
+double sourceValue(ModulationRig& rig, int32_t source, const VoiceSlot& voice)
+{
+    rig.route(1, source, 1.0, kDestVolume);
+    return rig.evaluate(voice).output.volumeSum;
+}
+
+TEST(ModSources, VelocityIsCentredOnSixtyFour)
+{
+    ModulationRig rig;
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVelocity, voiceAt(60, 64)), 0.0);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVelocity, voiceAt(60, 127)), 0.984375);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVelocity, voiceAt(60, 1)), -0.984375);
+}
+
+TEST(ModSources, VoiceSourcesReadTheVoice)
+{
+    ModulationRig rig;
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcNote, voiceAt(60)), 0.0);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcNote, voiceAt(0)), -1.0);
+    VoiceSlot v = voiceAt(60, 100, 5);
+    v.voiceRandom = -0.375f;
+    v.modEnvLevel = 0.125f;
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcRandom, v), -0.375);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcModEnv, v), 0.125);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVoiceNumber, v), 5.0); // not normalised
+}
+
+TEST(ModSources, LfoProductsScaleByWheelAndAftertouch)
+{
+    ModulationRig rig;
+    rig.engine().ctl.modWheelSmoothed = 0.5;
+    rig.engine().ctl.aftertouch = 0.25;
+    rig.route(1, kSrcLfo1Wheel + 1, 1.0, kDestVolume);
+    rig.route(2, kSrcLfo1Touch + 2, 1.0, kDestFxDryWet);
+    const VoiceControls c = rig.evaluate(voiceAt(), {0.0f, 0.8f, -0.4f});
+    EXPECT_NEAR(c.output.volumeSum, 0.8 * 0.5, 1e-6);
+    EXPECT_NEAR(c.output.fxShare, 1.0 - 0.4 * 0.25, 1e-6);
+}
+
+TEST(ModSources, ArpSourcesReadTheMiddleUntilAnArpeggiatorPlays)
+{
+    ModulationRig rig;
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpNote, voiceAt()), 0.5);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.5);
+    rig.engine().mod.arpVelOut = 0.25;
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.5); // Arp On is off
+    rig.set(kArpOn, 1.0f);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.25);
+}
+
+TEST(ControllerCurves, KneeBendsTheResponseThroughItsCorner)
+{
+    ControllerCurve curve;
+    bendControllerCurve(curve, 0.0);
+    for (double c : {0.0, 0.2, 0.5, 0.9, 1.0})
+        EXPECT_NEAR(curvedController(c, curve), c, 1e-12);
+
+    bendControllerCurve(curve, 0.5); // knee 0.75
+    EXPECT_TRUE(curve.curveOn);
+    EXPECT_NEAR(curvedController(0.75, curve), 0.25, 1e-12);
+    EXPECT_NEAR(curvedController(1.0, curve), 1.0, 1e-12);
+    EXPECT_LT(curvedController(0.5, curve), 0.5); // slow start
+    bendControllerCurve(curve, -0.5);
+    EXPECT_GT(curvedController(0.5, curve), 0.5);
+
+    bendControllerCurve(curve, 5.0);
+    EXPECT_DOUBLE_EQ(curve.curveKnee, 0.99);
+    bendControllerCurve(curve, -5.0);
+    EXPECT_DOUBLE_EQ(curve.curveKnee, 0.01);
+}
+
+TEST(ControllerCurves, CurvesShapeVelocityWheelAndBreathInTheVoicePass)
+{
+    ModulationRig rig;
+    Vesk& engine = rig.engine();
+    bendControllerCurve(engine.mod.curve[kVelocityCurve], 0.5);
+    // 64/128 = 0.5 sits below the 0.75 knee: 0.5 / 3, then centred.
+    EXPECT_NEAR(sourceValue(rig, kSrcVelocity, voiceAt(60, 64)), 2.0 * (0.5 / 3.0 - 0.5), 1e-6);
+
+    engine.ctl.modWheelSmoothed = 0.5;
+    bendControllerCurve(engine.mod.curve[kWheelCurve], -0.5); // knee 0.25
+    EXPECT_NEAR(sourceValue(rig, kSrcModWheel, voiceAt()), 0.5 / 3.0 + 1.0 - 1.0 / 3.0, 1e-6);
+    // The product sources read the wheel straight.
+    rig.route(1, kSrcLfo1Wheel, 1.0, kDestVolume);
+    EXPECT_DOUBLE_EQ(rig.evaluate(voiceAt(), {1.0f, 0.0f, 0.0f}).output.volumeSum, 0.5);
+
+    // A wheel pushed past its range by a host still reads at most 1 through a curve.
+    engine.ctl.breath = 1.5;
+    bendControllerCurve(engine.mod.curve[kBreathCurve], -1.0);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcBreath, voiceAt()), 1.0);
+}
+
+TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSix)
+{
+    ModulationRig rig;
+    rig.route(1, kSrcConst, 0.5, kDestVolume, 25);
+    rig.route(2, kSrcConst, 0.25, kDestPan, 26); // Even
+    for (int layer = 0; layer < 8; ++layer) {
+        const VoiceControls c = rig.evaluate(voiceAt(60, 100, layer));
+        EXPECT_DOUBLE_EQ(c.output.volumeSum, layer % 2 == 0 ? 0.5 : 0.0) << layer;
+        EXPECT_DOUBLE_EQ(c.output.panSum, layer % 2 == 1 ? 0.25 : 0.0) << layer;
+    }
+}
+
+TEST(ModVoiceSelection, EmptySourcesAndUnknownSelectionsAreSkipped)
+{
+    ModulationRig rig;
+    rig.route(1, kSrcNone, 1.0, kDestVolume);
+    rig.route(2, kSrcConst, 1.0, kDestPan, 40); // no such selection
+    const VoiceControls c = rig.evaluate(voiceAt());
+    EXPECT_EQ(c.output.volumeSum, 0.0f);
+    EXPECT_EQ(c.output.panSum, 0.0f);
+}
+
+TEST(MmAmount, ConstHalvesAndAZeroWheelMutesTheTargetSlot)
+{
+    ModulationRig rig;
+    rig.route(1, kSrcConst, 0.5, kDestMmAmount1 + 1); // scales slot 2
+    rig.route(2, kSrcConst, 0.8, kDestVolume);
+    EXPECT_NEAR(rig.evaluate(voiceAt()).output.volumeSum, 0.4, 1e-6);
+
+    rig.route(1, kSrcModWheel, 0.5, kDestMmAmount1 + 1);
+    rig.engine().ctl.modWheelSmoothed = 0.0;
+    EXPECT_EQ(rig.evaluate(voiceAt()).output.volumeSum, 0.0f);
+
+    // With no source, the slot's own amount is the gain.
+    rig.route(1, kSrcNone, 0.25, kDestMmAmount1 + 1);
+    EXPECT_NEAR(rig.evaluate(voiceAt()).output.volumeSum, 0.2, 1e-6);
+}
+
+TEST(MmAmount, ScalingOnlyActsOnTheSelectedLayersAndChainsDownward)
+{
+    ModulationRig rig;
+    rig.route(1, kSrcConst, 0.5, kDestMmAmount1 + 1, 2); // only layer 1
+    rig.route(2, kSrcConst, 0.8, kDestVolume);
+    EXPECT_NEAR(rig.evaluate(voiceAt(60, 100, 0)).output.volumeSum, 0.8, 1e-6);
+    EXPECT_NEAR(rig.evaluate(voiceAt(60, 100, 1)).output.volumeSum, 0.4, 1e-6);
+
+    // Slot 3 halves slot 1, which then scales slot 2 by its halved amount.
+    rig.route(1, kSrcConst, 0.5, kDestMmAmount1 + 1);
+    rig.route(3, kSrcConst, 0.5, kDestMmAmount1);
+    EXPECT_NEAR(rig.evaluate(voiceAt()).output.volumeSum, 0.8 * 0.25, 1e-6);
+}
+
+TEST(ModReplacing, TheLowestSlotWinsOnFmDepthAndKeyTracking)
+{
+    ModulationRig rig;
+    rig.route(7, kSrcConst, 0.6, kDestFmDepth);
+    rig.route(3, kSrcConst, 0.2, kDestFmDepth);
+    rig.route(9, kSrcConst, 1.0, kDestOsc1KeyTrack);
+    rig.route(4, kSrcConst, 0.5, kDestOsc1KeyTrack);
+    const VoiceControls c = rig.evaluate(voiceAt());
+    EXPECT_NEAR(c.osc.fmDepthFactor, 0.2, 1e-6);
+    EXPECT_EQ(c.osc.keyTrack[0], 512);
+    EXPECT_EQ(c.osc.keyTrack[1], 1024);
+}
+
+TEST(ModAtStart, FilterTypeAndPhasesOnlyInTheFirstSlice)
+{
+    ModulationRig rig;
+    rig.route(1, kSrcConst, 0.12, kDestFilterType); // int(12 / 4) = 3: the third entry, LP12b
+    rig.route(2, kSrcConst, 0.25, kDestOsc2Phase);
+    rig.route(3, kSrcConst, -0.25, kDestLfo3Phase);
+    VoiceSlot v = voiceAt();
+    const VoiceControls first = rig.evaluate(v);
+    EXPECT_EQ(first.startFilterType, 17);
+    EXPECT_TRUE(first.osc.setPhase[1]);
+    EXPECT_EQ(first.osc.phase[1], 0x40000000u);
+    EXPECT_TRUE(first.setLfoPhase[2]);
+    EXPECT_EQ(first.startLfoPhase[2], 0xC0000000u);
+
+    v.age = 64;
+    const VoiceControls later = rig.evaluate(v);
+    EXPECT_EQ(later.startFilterType, kNoFilterTypeChange);
+    EXPECT_FALSE(later.osc.setPhase[1]);
+    EXPECT_FALSE(later.setLfoPhase[2]);
+}
+
+TEST(ModAtStart, FilterTypeCountsThroughItsOwnOrderAndIsLimited)
+{
+    ModulationRig rig;
+    const struct {
+        double amount;
+        int32_t type;
+    } cases[] = {{0.04, 0}, {0.08, 1}, {0.31, 10}, {0.42, 2}, {0.7, 14}, {1.0, 15}, {0.0, 0}, {-0.5, 0}};
+    for (const auto& c : cases) {
+        rig.route(1, kSrcConst, c.amount, kDestFilterType);
+        EXPECT_EQ(rig.evaluate(voiceAt()).startFilterType, c.type) << c.amount;
+    }
+}
+
+TEST(ModDestinations, CutoffFallsByTheSignedSquareOfTheAmount)
+{
+    ModulationRig rig;
+    const float start = rig.evaluate(voiceAt()).cutoff;
+    rig.route(1, kSrcConst, -0.5, kDestFilterCutoff);
+    EXPECT_NEAR(rig.evaluate(voiceAt()).cutoff, start - 0.25, 1e-6);
+}
+
+TEST(ModDestinations, PanCentresUnipolarSources)
+{
+    ModulationRig rig;
+    rig.route(1, kSrcModWheel, 0.5, kDestPan); // wheel at rest: a (2x - 1) = -0.5
+    EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, -0.5, 1e-9);
+    rig.route(1, kSrcPitchWheel, 0.5, kDestPan); // bend at rest: 0
+    EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, 0.0, 1e-9);
+}
+
+TEST(ModDestinations, HostileAmountsLeaveFiniteControls)
+{
+    ModulationRig rig;
+    const float hostile[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                             -1e30f, 1e30f};
+    for (float value : hostile) {
+        for (int k = 0; k < 24; ++k) {
+            rig.route(k + 1, kSrcVoiceNumber, 0.0, k < 12 ? kDestMmAmount1 + k + 1 : kDestFilterCutoff + k % 4);
+            rig.set(kModAmount + k, value);
+        }
+        const VoiceControls c = rig.evaluate(voiceAt(60, 100, 7));
+        EXPECT_TRUE(std::isfinite(c.cutoff)) << value;
+        EXPECT_TRUE(std::isfinite(c.envAmount)) << value;
+        EXPECT_TRUE(std::isfinite(c.output.volumeSum)) << value;
+        EXPECT_TRUE(std::isfinite(c.output.panSum)) << value;
+    }
+}
+
+} // namespace
