@@ -1,19 +1,30 @@
 // Cost per voice-sample of each kernel family, run the way the render loop
 // runs it: 64-frame slices, a moving envelope, pre- and post-stages.
-#include "FilterTestSupport.h"
+#include "Filter.h"
 #include "FilterTypes.h"
+#include "RateTables.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
 
 namespace {
 
 void runFilter(benchmark::State& state, int32_t type, bool filterFm, bool sustaining)
 {
-    const TestTables tables(48000.0);
-    const FilterTables view = tables.view();
-    const std::vector<float> input = noise(kMaxSliceFrames, 1);
+    auto rateTables = std::make_unique<RateTables>();
+    rateTables->rebuild(48000.0);
+    const FilterTables view{rateTables->svfCoefficient.data(), rateTables->ladderTuning.data(),
+                            rateTables->combDelay.data(), RateTables::saturation().data(),
+                            rateTables->cutoffIndexLimit, 48000.0, 48000.0f / 44100.0f};
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> full(-1.0f, 1.0f);
+    std::vector<float> input(kMaxSliceFrames);
+    for (float& x : input)
+        x = full(random);
     const std::vector<float> lfo(2049, 0.5f);
     float envelope[kMaxSliceFrames];
     float fm[kMaxSliceFrames];

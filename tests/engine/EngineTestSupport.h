@@ -7,7 +7,11 @@
 #include "ParamIndex.h"
 #include "Vesk.h"
 
+#include <gtest/gtest.h>
+
+#include <climits>
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -15,7 +19,6 @@ class FakeOwner : public EngineOwner {
 public:
     double hostTempo() const override { return tempo; }
     bool hostIsMaker() const override { return maker; }
-
     void setParameter(int32_t index, float value) override
     {
         setCalls.emplace_back(index, value);
@@ -24,12 +27,10 @@ public:
         if (engine)
             engine->setParameter(index, value);
     }
-
     float getParameter(int32_t index) const override
     {
         return index >= 0 && index < ParamIndex::kNumProgramParams ? stored[index] : 0.0f;
     }
-
     void setEffectOrderSlot(int slot, int32_t kind) override
     {
         orderCalls.emplace_back(slot, kind);
@@ -53,26 +54,51 @@ struct EngineUnderTest {
         owner.engine = &engine;
         engine.setSampleRate(rate);
     }
-
     FakeOwner owner;
     Vesk engine{owner};
 };
 
-// The bilinear one-pole designs, written out from their formulas
-// independently of the code under test.
-struct ExpectedOnePole {
-    double a;
-    double b;
+// One row of a table-driven check: set `index` to `value` (unless the index is
+// kCheckOnly), then read a field back. A tolerance of 0 asks for exact
+// equality, kFloatEq for float equality within a few ulps.
+using Reader = double (*)(const Vesk&);
+#define READ(field) [](const Vesk& v) -> double { return static_cast<double>(v.field); }
+constexpr int32_t kCheckOnly = INT32_MIN;
+constexpr double kFloatEq = -1.0;
+
+struct Case {
+    int32_t index;
+    float value;
+    double expected;
+    Reader read;
+    double tolerance = 0.0;
 };
 
-inline ExpectedOnePole expectedLowpass(double f, double sr)
+inline void expectCases(Vesk& engine, std::initializer_list<Case> cases)
 {
-    const double w = 2.0 * sr * std::tan(M_PI * f / sr);
-    return {(w - 2.0 * sr) / (w + 2.0 * sr), w / (w + 2.0 * sr)};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << (&c - cases.begin()) << " index " << c.index << " value "
+                                        << c.value);
+        if (c.index != kCheckOnly)
+            engine.setParameter(c.index, c.value);
+        const double actual = c.read(engine);
+        if (c.tolerance == kFloatEq)
+            EXPECT_FLOAT_EQ(static_cast<float>(actual), static_cast<float>(c.expected));
+        else if (c.tolerance == 0.0)
+            EXPECT_EQ(actual, c.expected);
+        else
+            EXPECT_NEAR(actual, c.expected, c.tolerance);
+    }
 }
 
-inline ExpectedOnePole expectedHighpass(double f, double sr)
+// The bilinear one-pole designs, written out from their formulas
+// independently of the code under test: {a, b} of the low- or high-pass.
+struct ExpectedOnePole {
+    double a, b;
+};
+
+inline ExpectedOnePole expectedOnePole(double f, double sr, bool highpass = true)
 {
     const double w = 2.0 * sr * std::tan(M_PI * f / sr);
-    return {(w - 2.0 * sr) / (w + 2.0 * sr), 2.0 * sr / (w + 2.0 * sr)};
+    return {(w - 2.0 * sr) / (w + 2.0 * sr), (highpass ? 2.0 * sr : w) / (w + 2.0 * sr)};
 }

@@ -15,67 +15,35 @@ using namespace ParamIndex;
 namespace {
 
 const float kHostileValues[] = {
-    std::numeric_limits<float>::quiet_NaN(),
-    std::numeric_limits<float>::infinity(),
-    -std::numeric_limits<float>::infinity(),
-    1e30f,
-    -1e30f,
-    FLT_MAX,
-    -FLT_MAX,
-    2147483648.0f,
-    -2147483904.0f,
-    1e9f,
-    -1e9f,
-    300.0f,
-    -300.0f,
-    2.5f,
-    -0.5f,
-    1e-40f,
-    -0.0f,
+    std::numeric_limits<float>::quiet_NaN(), INFINITY, -INFINITY, 1e30f, -1e30f, FLT_MAX, -FLT_MAX, 2147483648.0f,
+    -2147483904.0f, 1e9f, -1e9f, 300.0f, -300.0f, 2.5f, -0.5f, 1e-40f, -0.0f,
 };
 
 void expectIndicesInRange(const Vesk& engine, int32_t index, float value)
 {
     SCOPED_TRACE(testing::Message() << "index " << index << " value " << value);
-    for (int32_t o = 0; o < 2; ++o) {
-        EXPECT_GE(engine.osc.oscShape[o], 0);
-        EXPECT_LE(engine.osc.oscShape[o], 3);
-        EXPECT_GE(engine.osc.oscWave[o], 0);
-        EXPECT_LE(engine.osc.oscWave[o], 69);
-        EXPECT_LE(std::abs(engine.osc.oscCoarse[o]), kIntAmountLimit + 36);
-        EXPECT_LE(std::abs(engine.osc.oscFine[o]), kIntAmountLimit + 64);
+    const double big = kIntAmountLimit;
+    const struct {
+        Reader read;
+        double low, high;
+    } ranges[] = {
+        {READ(osc.oscShape[0]), 0, 3}, {READ(osc.oscShape[1]), 0, 3}, {READ(osc.oscWave[0]), 0, 69},
+        {READ(osc.oscWave[1]), 0, 69}, {READ(osc.oscCoarse[0]), -big - 36, big + 36},
+        {READ(osc.oscCoarse[1]), -big - 36, big + 36}, {READ(osc.oscFine[0]), -big - 64, big + 64},
+        {READ(osc.oscFine[1]), -big - 64, big + 64}, {READ(osc.osc3Shape), 0, 2}, {READ(lfo[0].lfoShape), 0, 3},
+        {READ(lfo[1].lfoShape), 0, 3}, {READ(lfo[2].lfoShape), 0, 3}, {READ(stack.voicesPerNote), 1, 8},
+        {READ(stack.voiceDetune), -big, big}, {READ(poly), 8, 72}, {READ(arp.arpSteps), 1, 32},
+        {READ(arp.arpMode), 0, kUnknownCode}, {READ(arp.gateOffset), -big - 31, big + 31},
+        {READ(ctl.bendRaw), -8192, 8192}, {READ(fx.distType), 0, 8}, {READ(fx.eq[0].eqType), 0, 2},
+        {READ(fx.eq[1].eqType), 0, 2}, {READ(delay->mode), 0, 8}, {READ(reverb->type), 0, 4},
+        {READ(phaser->type), 0, 6}, {READ(reverb->preDelay), 0, FxReverb::kMaxPreDelayRead},
+        {READ(reverb->leftTapCount), 0, FxReverb::kMaxTaps}, {READ(reverb->rightTapCount), 0, FxReverb::kMaxTaps},
+        {READ(reverb->diffuseTapCount), 0, FxReverb::kMaxTaps},
+    };
+    for (const auto& r : ranges) {
+        const double v = r.read(engine);
+        EXPECT_TRUE(v >= r.low && v <= r.high) << "range row " << (&r - ranges) << " holds " << v;
     }
-    EXPECT_GE(engine.osc.osc3Shape, 0);
-    EXPECT_LE(engine.osc.osc3Shape, 2);
-    for (const LfoFields& lfo : engine.lfo)
-        EXPECT_LE(lfo.lfoShape, 3);
-    EXPECT_GE(engine.stack.voicesPerNote, 1);
-    EXPECT_LE(engine.stack.voicesPerNote, 8);
-    EXPECT_LE(std::abs(engine.stack.voiceDetune), kIntAmountLimit);
-    EXPECT_GE(engine.poly, 8);
-    EXPECT_LE(engine.poly, 72);
-    EXPECT_GE(engine.arp.arpSteps, 1);
-    EXPECT_LE(engine.arp.arpSteps, 32);
-    EXPECT_GE(engine.arp.arpMode, 0);
-    EXPECT_LE(engine.arp.arpMode, kUnknownCode);
-    EXPECT_LE(std::abs(engine.arp.gateOffset), kIntAmountLimit + 31);
-    EXPECT_GE(engine.ctl.bendRaw, -8192);
-    EXPECT_LE(engine.ctl.bendRaw, 8192);
-    EXPECT_GE(engine.fx.distType, 0);
-    EXPECT_LE(engine.fx.distType, 8);
-    for (const EqBand& eq : engine.fx.eq)
-        EXPECT_LE(eq.eqType, 2);
-    EXPECT_GE(engine.delay->mode, 0);
-    EXPECT_LE(engine.delay->mode, 8);
-    EXPECT_GE(engine.reverb->type, 0);
-    EXPECT_LE(engine.reverb->type, 4);
-    EXPECT_GE(engine.phaser->type, 0);
-    EXPECT_LE(engine.phaser->type, 6);
-    EXPECT_GE(engine.reverb->preDelay, 0);
-    EXPECT_LE(engine.reverb->preDelay, FxReverb::kMaxPreDelayRead);
-    EXPECT_LE(engine.reverb->leftTapCount, FxReverb::kMaxTaps);
-    EXPECT_LE(engine.reverb->rightTapCount, FxReverb::kMaxTaps);
-    EXPECT_LE(engine.reverb->diffuseTapCount, FxReverb::kMaxTaps);
     for (int32_t k = 0; k < engine.reverb->leftTapCount; ++k)
         EXPECT_GE(engine.reverb->leftTaps[k].position, 0);
 }
@@ -102,16 +70,13 @@ TEST(UnsafeInput, HostileProgramsSurviveSelectionAndReapplication)
     for (float value : kHostileValues) {
         for (float& param : bank[p].params)
             param = value;
-        e.engine.setProgram(p);
+        e.engine.setProgram(p++);
         expectIndicesInRange(e.engine, -1, value);
         e.engine.reapplyProgram();
         expectIndicesInRange(e.engine, -1, value);
-        ++p;
     }
-    for (int32_t slot = 0; slot < 6; ++slot) {
-        EXPECT_GE(e.owner.effectOrder[slot], 0);
-        EXPECT_LE(e.owner.effectOrder[slot], 6);
-    }
+    for (int32_t slot = 0; slot < 6; ++slot)
+        EXPECT_TRUE(e.owner.effectOrder[slot] >= 0 && e.owner.effectOrder[slot] <= 6) << slot;
 }
 
 TEST(UnsafeInput, BlockAndOutputStageRunAfterHostileValues)
@@ -121,15 +86,13 @@ TEST(UnsafeInput, BlockAndOutputStageRunAfterHostileValues)
         for (int32_t index : {int32_t(kVolume), int32_t(kFilterCutoff), int32_t(kOscFm), int32_t(kOscPulseWidth),
                               int32_t(kOscSync)})
             e.engine.setParameter(index, value);
-        float left[64] = {};
-        float right[64] = {};
+        float left[64] = {}, right[64] = {};
         float* io[2] = {left, right};
         e.engine.beginBlock(64);
         e.engine.outputStage(64, io);
         e.engine.endBlock();
     }
-    float left[1] = {1.0f};
-    float right[1] = {1.0f};
+    float left[1] = {1.0f}, right[1] = {1.0f};
     float* io[2] = {left, right};
     e.engine.beginBlock(0);
     e.engine.outputStage(0, io);
@@ -145,19 +108,15 @@ TEST(UnsafeInput, EffectObjectsTakeHostileValuesDirectly)
     reverb.setParameter(FxReverb::kTypeParam, 0.5f); // -1 only means "not yet set"
     for (int32_t index = -1; index <= 10; ++index) {
         for (float value : kHostileValues) {
+            SCOPED_TRACE(testing::Message() << "index " << index << " value " << value);
             delay.setParameter(index, value);
             reverb.setParameter(index, value);
             phaser.setParameter(index, value);
-            EXPECT_GE(delay.mode, 0);
-            EXPECT_LE(delay.mode, 8);
-            EXPECT_GE(reverb.type, 0);
-            EXPECT_LE(reverb.type, 4);
-            EXPECT_GE(reverb.preDelay, 0);
-            EXPECT_LE(reverb.preDelay, FxReverb::kMaxPreDelayRead);
-            EXPECT_GE(phaser.type, 0);
-            EXPECT_LE(phaser.type, 6);
-            EXPECT_GE(phaser.chorus.left->outputSmoothing, 0.05f);
-            EXPECT_LE(phaser.chorus.left->outputSmoothing, 1.0f);
+            EXPECT_TRUE(delay.mode >= 0 && delay.mode <= 8);
+            EXPECT_TRUE(reverb.type >= 0 && reverb.type <= 4);
+            EXPECT_TRUE(reverb.preDelay >= 0 && reverb.preDelay <= FxReverb::kMaxPreDelayRead);
+            EXPECT_TRUE(phaser.type >= 0 && phaser.type <= 6);
+            EXPECT_TRUE(phaser.chorus.left->outputSmoothing >= 0.05f && phaser.chorus.left->outputSmoothing <= 1.0f);
             EXPECT_GE(phaser.chorus.left->lfoIncrement, 0.0);
         }
     }

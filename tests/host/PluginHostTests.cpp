@@ -6,7 +6,6 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <array>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,34 +15,20 @@ namespace {
 constexpr float kRate = 48000.0f;
 constexpr VstInt32 kBlock = 256;
 
-// Two output channels of one block, laid out as process() wants them.
+// Two output channels of one block, filled with a value no plug-in writes.
 struct StereoBlock {
-    explicit StereoBlock(VstInt32 frames, float fill = 12345.0f)
-        : left(static_cast<size_t>(frames), fill), right(static_cast<size_t>(frames), fill)
-    {
-    }
-    float** channels()
-    {
-        pointers = {left.data(), right.data()};
-        return pointers.data();
-    }
-    std::vector<float> left;
-    std::vector<float> right;
-    std::array<float*, 2> pointers{};
+    explicit StereoBlock(VstInt32 frames) : left(size_t(frames), 12345.0f), right(size_t(frames), 12345.0f) {}
+    float** channels() { return pointers; }
+    std::vector<float> left, right;
+    float* pointers[2] = {left.data(), right.data()};
 };
 
-std::unique_ptr<PluginHost> loadTestPlugin(HostSettings settings = {})
+std::unique_ptr<PluginHost> loadTestPlugin(HostSettings settings = {}, bool start = true)
 {
     std::string error;
     std::unique_ptr<PluginHost> host = PluginHost::load(TEST_PLUGIN_PATH, error, std::move(settings));
     EXPECT_NE(host, nullptr) << error;
-    return host;
-}
-
-std::unique_ptr<PluginHost> startTestPlugin(HostSettings settings = {})
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin(std::move(settings));
-    if (host)
+    if (host && start)
         host->start(kRate, kBlock);
     return host;
 }
@@ -53,12 +38,7 @@ VstIntPtr query(PluginHost& host, TestPluginQuery which, void* ptr = nullptr)
     return host.dispatch(effVendorSpecific, which, kTestPluginId, ptr);
 }
 
-struct VendorSeen {
-    VstIntPtr answer;
-    std::string text;
-};
-
-VendorSeen vendorSeen(PluginHost& host, TestPluginQuery which)
+std::pair<VstIntPtr, std::string> vendorSeen(PluginHost& host, TestPluginQuery which)
 {
     char text[256] = {};
     const VstIntPtr answer = query(host, which, text);
@@ -72,66 +52,29 @@ float tempoHeard(PluginHost& host)
     return block.left[0];
 }
 
-// The test plug-in's own count of live instances, read through a handle of
-// our own so the module stays mapped while hosts come and go.
-class LiveInstances {
-public:
-    LiveInstances() : handle(dlopen(TEST_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL))
-    {
-        if (handle)
-            count = reinterpret_cast<TestPluginLiveInstancesProc>(dlsym(handle, kTestPluginLiveInstancesSymbol));
-    }
-    ~LiveInstances()
-    {
-        if (handle)
-            dlclose(handle);
-    }
-    int operator()() const { return count ? count() : -1; }
-
-private:
-    void* handle;
-    TestPluginLiveInstancesProc count = nullptr;
-};
-
 } // namespace
 
-// --- loading ---------------------------------------------------------------
-
-TEST(PluginHostLoad, MissingModuleFailsNamingThePath)
+TEST(PluginHostLoad, FailuresNameTheirCause)
 {
-    const std::string path = "/nonexistent/folder/NoSuchPlugin.so";
-    std::string error;
-    EXPECT_EQ(PluginHost::load(path, error), nullptr);
-    EXPECT_NE(error.find(path), std::string::npos) << error;
+    HostSettings denying;
+    denying.answerVersion = false; // the plug-in's entry refuses a host that answers version 0
+    const std::string missing = "/nonexistent/folder/NoSuchPlugin.so";
+    const struct {
+        std::string path;
+        HostSettings settings;
+        std::vector<std::string> named;
+    } cases[] = {{missing, {}, {missing}},
+                 {TEST_NO_ENTRY_PATH, {}, {"entry point", TEST_NO_ENTRY_PATH}},
+                 {TEST_PLUGIN_PATH, denying, {"refused"}}};
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(PluginHost::load(c.path, error, c.settings), nullptr) << c.path;
+        for (const std::string& fragment : c.named)
+            EXPECT_NE(error.find(fragment), std::string::npos) << error;
+    }
 }
 
-TEST(PluginHostLoad, SharedObjectWithoutEntryPointIsRefused)
-{
-    std::string error;
-    EXPECT_EQ(PluginHost::load(TEST_NO_ENTRY_PATH, error), nullptr);
-    EXPECT_NE(error.find("entry point"), std::string::npos) << error;
-    EXPECT_NE(error.find(TEST_NO_ENTRY_PATH), std::string::npos) << error;
-}
-
-TEST(PluginHostLoad, PluginRefusesAHostThatDeniesBeingAVstHost)
-{
-    HostSettings settings;
-    settings.answerVersion = false;
-    std::string error;
-    EXPECT_EQ(PluginHost::load(TEST_PLUGIN_PATH, error, settings), nullptr);
-    EXPECT_NE(error.find("refused"), std::string::npos) << error;
-}
-
-TEST(PluginHostLoad, FindsTheOldMainEntryPoint)
-{
-    std::string error;
-    std::unique_ptr<PluginHost> host = PluginHost::load(TEST_PLUGIN_LEGACY_PATH, error);
-    ASSERT_NE(host, nullptr) << error;
-    EXPECT_EQ(host->effect()->magic, kEffectMagic);
-    EXPECT_EQ(host->effect()->uniqueID, kTestPluginId);
-}
-
-TEST(PluginHostLoad, BareFileNameMeansTheCurrentFolder)
+TEST(PluginHostLoad, FindsTheOldMainEntryAndBareFileNamesInTheCurrentFolder)
 {
     const std::string path = TEST_PLUGIN_PATH;
     const size_t slash = path.rfind('/');
@@ -139,19 +82,26 @@ TEST(PluginHostLoad, BareFileNameMeansTheCurrentFolder)
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(path.substr(0, slash).c_str()), 0);
     std::string error;
-    std::unique_ptr<PluginHost> host = PluginHost::load(path.substr(slash + 1), error);
+    std::unique_ptr<PluginHost> bare = PluginHost::load(path.substr(slash + 1), error);
     ASSERT_EQ(chdir(previous), 0);
-    ASSERT_NE(host, nullptr) << error;
-    EXPECT_EQ(host->effect()->uniqueID, kTestPluginId);
+    std::unique_ptr<PluginHost> legacy = PluginHost::load(TEST_PLUGIN_LEGACY_PATH, error);
+    for (PluginHost* host : {bare.get(), legacy.get()}) {
+        ASSERT_NE(host, nullptr) << error;
+        EXPECT_EQ(host->effect()->magic, kEffectMagic);
+        EXPECT_EQ(host->effect()->uniqueID, kTestPluginId);
+    }
 }
 
-TEST(PluginHostLoad, DestroyingTheHostClosesThePlugin)
+TEST(PluginHostLoad, ClosingOrDestroyingTheHostFreesThePlugin)
 {
-    LiveInstances live;
+    // Our own handle keeps the module mapped while hosts come and go.
+    void* handle = dlopen(TEST_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr);
+    const auto live = reinterpret_cast<TestPluginLiveInstancesProc>(dlsym(handle, kTestPluginLiveInstancesSymbol));
+    ASSERT_NE(live, nullptr);
     ASSERT_EQ(live(), 0);
     {
-        std::unique_ptr<PluginHost> running = startTestPlugin();
-        std::unique_ptr<PluginHost> loadedOnly = loadTestPlugin();
+        std::unique_ptr<PluginHost> running = loadTestPlugin(), loadedOnly = loadTestPlugin({}, false);
         ASSERT_NE(running, nullptr);
         ASSERT_NE(loadedOnly, nullptr);
         EXPECT_EQ(live(), 2);
@@ -161,123 +111,72 @@ TEST(PluginHostLoad, DestroyingTheHostClosesThePlugin)
         EXPECT_EQ(live(), 1);
     }
     EXPECT_EQ(live(), 0);
+    dlclose(handle);
 }
 
-// --- answers to the plug-in --------------------------------------------------
-
-TEST(PluginHostCallback, VendorStringReachesThePluginDuringConstructionAndOpen)
+TEST(PluginHostCallback, VendorStringReachesThePluginFromItsEntryCallOnCutToTheLimit)
 {
-    HostSettings settings;
-    settings.vendor = "Steinberg";
-    std::unique_ptr<PluginHost> host = startTestPlugin(settings);
-    ASSERT_NE(host, nullptr);
-    for (TestPluginQuery which : {kQueryVendorAtEntryNullEffect, kQueryVendorAtEntryOwnEffect, kQueryVendorAtOpen}) {
-        const VendorSeen seen = vendorSeen(*host, which);
-        EXPECT_EQ(seen.answer, 1) << which;
-        EXPECT_EQ(seen.text, "Steinberg") << which;
+    const struct {
+        std::string vendor;
+        bool answer;
+        std::string seen;
+    } cases[] = {{"Steinberg", true, "Steinberg"},
+                 {"", true, ""},
+                 {"Withheld", false, ""},
+                 {std::string(300, 'v'), true, std::string(kVstMaxVendorStrLen - 1, 'v')}};
+    for (const auto& c : cases) {
+        HostSettings settings;
+        settings.vendor = c.vendor;
+        settings.answerVendor = c.answer;
+        std::unique_ptr<PluginHost> host = loadTestPlugin(settings);
+        ASSERT_NE(host, nullptr);
+        for (TestPluginQuery which : {kQueryVendorAtEntryNullEffect, kQueryVendorAtEntryOwnEffect, kQueryVendorAtOpen})
+            EXPECT_EQ(vendorSeen(*host, which), std::make_pair(VstIntPtr(c.answer ? 1 : 0), c.seen)) << which;
     }
 }
 
-TEST(PluginHostCallback, VendorStringCanBeEmptyOrWithheld)
+TEST(PluginHostCallback, RateAndBlockSizeAreAnsweredAndReachThePluginOnlyWhileSuspended)
 {
-    HostSettings empty;
-    empty.vendor = "";
-    std::unique_ptr<PluginHost> host = startTestPlugin(empty);
+    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false);
     ASSERT_NE(host, nullptr);
-    EXPECT_EQ(vendorSeen(*host, kQueryVendorAtOpen).answer, 1);
-    EXPECT_EQ(vendorSeen(*host, kQueryVendorAtOpen).text, "");
-
-    HostSettings withheld;
-    withheld.answerVendor = false;
-    host = startTestPlugin(withheld);
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(vendorSeen(*host, kQueryVendorAtEntryNullEffect).answer, 0);
-    EXPECT_EQ(vendorSeen(*host, kQueryVendorAtOpen).answer, 0);
-    EXPECT_EQ(vendorSeen(*host, kQueryVendorAtOpen).text, "");
-}
-
-TEST(PluginHostCallback, LongVendorStringIsCutToWhatHostsPromise)
-{
-    HostSettings settings;
-    settings.vendor = std::string(300, 'v');
-    std::unique_ptr<PluginHost> host = startTestPlugin(settings);
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(vendorSeen(*host, kQueryVendorAtOpen).text, std::string(kVstMaxVendorStrLen - 1, 'v'));
-}
-
-TEST(PluginHostCallback, SampleRateAndBlockSizeAreAnswered)
-{
-    std::unique_ptr<PluginHost> host = startTestPlugin();
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(query(*host, kQueryHostSampleRate), 48000);
-    EXPECT_EQ(query(*host, kQueryHostBlockSize), kBlock);
+    host->open();
+    EXPECT_EQ(query(*host, kQueryBlockSizeReceived), 0);
+    host->resume(); // tells a rate and block size never set first
+    EXPECT_EQ(query(*host, kQueryRateReceived), static_cast<VstIntPtr>(host->sampleRate()));
+    EXPECT_EQ(query(*host, kQueryBlockSizeReceived), host->blockSize());
     host->setSampleRate(96000.0f);
     host->setBlockSize(64);
     EXPECT_EQ(query(*host, kQueryHostSampleRate), 96000);
     EXPECT_EQ(query(*host, kQueryHostBlockSize), 64);
-}
-
-TEST(PluginHostCallback, RateChangesReachTheModuleOnlyWhileSuspended)
-{
-    std::unique_ptr<PluginHost> host = startTestPlugin();
-    ASSERT_NE(host, nullptr);
-    host->setSampleRate(44100.0f);
-    host->setBlockSize(128);
     EXPECT_EQ(query(*host, kQueryRateChangedWhileRunning), 0);
-    StereoBlock block(128);
-    EXPECT_TRUE(host->process(block.channels(), 128)) << "still running after the change";
+    StereoBlock block(64);
+    EXPECT_TRUE(host->process(block.channels(), 64)) << "still running after the change";
 }
 
-TEST(PluginHostCallback, ResumeFirstTellsARateAndBlockSizeNeverSet)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
-    host->open();
-    EXPECT_EQ(query(*host, kQueryBlockSizeReceived), 0);
-    host->resume();
-    EXPECT_EQ(query(*host, kQueryRateReceived), static_cast<VstIntPtr>(host->sampleRate()));
-    EXPECT_EQ(query(*host, kQueryBlockSizeReceived), host->blockSize());
-    EXPECT_EQ(query(*host, kQueryRateChangedWhileRunning), 0);
-    StereoBlock block(host->blockSize());
-    EXPECT_TRUE(host->process(block.channels(), host->blockSize()));
-}
-
-TEST(PluginHostCallback, CanDoAnswersWhatThisHostDoes)
+TEST(PluginHostCallback, CanDoAndWantMidiAnswerWhatThisHostDoes)
 {
     HostSettings noTime;
     noTime.provideTimeInfo = false;
-    std::unique_ptr<PluginHost> host = startTestPlugin();
-    std::unique_ptr<PluginHost> timeless = startTestPlugin(noTime);
+    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false), timeless = loadTestPlugin(noTime);
     ASSERT_NE(host, nullptr);
     ASSERT_NE(timeless, nullptr);
-    char receive[] = "receiveVstMidiEvent";
-    char send[] = "sendVstEvents";
-    char time[] = "sendVstTimeInfo";
-    char unknown[] = "openFileSelector";
-    EXPECT_EQ(query(*host, kQueryHostCanDo, receive), 1);
-    EXPECT_EQ(query(*host, kQueryHostCanDo, send), 1);
-    EXPECT_EQ(query(*host, kQueryHostCanDo, time), 1);
-    EXPECT_EQ(query(*timeless, kQueryHostCanDo, time), -1);
-    EXPECT_EQ(query(*host, kQueryHostCanDo, unknown), -1);
+    const std::pair<std::string, VstIntPtr> cases[] = {
+        {"receiveVstMidiEvent", 1}, {"sendVstEvents", 1}, {"sendVstTimeInfo", 1}, {"openFileSelector", -1}};
+    for (auto [feature, answer] : cases)
+        EXPECT_EQ(query(*host, kQueryHostCanDo, feature.data()), answer) << feature;
+    EXPECT_EQ(query(*timeless, kQueryHostCanDo, std::string("sendVstTimeInfo").data()), -1);
     EXPECT_EQ(query(*host, kQueryHostCanDo, nullptr), 0);
-}
 
-TEST(PluginHostCallback, ResumeRecordsTheWishForMidi)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
     host->open();
     EXPECT_FALSE(host->wantsMidi());
-    host->resume();
+    host->start(kRate, kBlock);
     EXPECT_TRUE(host->wantsMidi());
     EXPECT_EQ(host->callbackCount(audioMasterWantMidi), 1);
 }
 
-// --- time info ---------------------------------------------------------------
-
-TEST(PluginHostTime, TempoReachesThePluginWithItsValidFlag)
+TEST(PluginHostTime, TempoAndPositionReachThePlugin)
 {
-    std::unique_ptr<PluginHost> host = startTestPlugin();
+    std::unique_ptr<PluginHost> host = loadTestPlugin();
     ASSERT_NE(host, nullptr);
     EXPECT_EQ(tempoHeard(*host), 120.0f);
     host->setTempo(133.5);
@@ -290,12 +189,7 @@ TEST(PluginHostTime, TempoReachesThePluginWithItsValidFlag)
     host->setTimeInfoProvided(true);
     host->setTempo(90.0, true);
     EXPECT_EQ(tempoHeard(*host), 90.0f);
-}
 
-TEST(PluginHostTime, PositionAdvancesByTheFramesProcessed)
-{
-    std::unique_ptr<PluginHost> host = startTestPlugin();
-    ASSERT_NE(host, nullptr);
     StereoBlock block(kBlock);
     for (VstInt32 frames : {kBlock, 100, 7}) {
         const double before = host->timeInfo().samplePos;
@@ -305,46 +199,29 @@ TEST(PluginHostTime, PositionAdvancesByTheFramesProcessed)
     }
 }
 
-// --- processing and events -----------------------------------------------------
-
-TEST(PluginHostProcess, EventsArriveAtTheirFramesAndComeBackAsMidiOut)
+TEST(PluginHostProcess, EventsArriveAtTheirFramesForOneBlockAndComeBackAsMidiOut)
 {
-    std::unique_ptr<PluginHost> host = startTestPlugin();
+    std::unique_ptr<PluginHost> host = loadTestPlugin();
     ASSERT_NE(host, nullptr);
     const std::vector<MidiMessage> sent = {MidiMessage::noteOn(0, 60, 100), MidiMessage::noteOn(37, 64, 90, 3),
-                                           MidiMessage::controlChange(37, 1, 127),
-                                           MidiMessage::noteOff(kBlock - 1, 60)};
-    host->sendMidi(sent);
-    StereoBlock block(kBlock);
-    ASSERT_TRUE(host->process(block.channels(), kBlock));
-    for (VstInt32 frame = 0; frame < kBlock; ++frame) {
-        const float expected = frame == 0 || frame == kBlock - 1 ? 1.0f : frame == 37 ? 2.0f : 0.0f;
-        EXPECT_EQ(block.right[static_cast<size_t>(frame)], expected) << "frame " << frame;
-    }
-    EXPECT_EQ(host->midiOut(), sent);
-    EXPECT_EQ(sent[1].status, 0x93);
-
-    ASSERT_TRUE(host->process(block.channels(), kBlock));
-    EXPECT_EQ(block.right, std::vector<float>(kBlock, 0.0f)) << "events belong to one block only";
-}
-
-TEST(PluginHostProcess, LongEventListsAreDeliveredWhole)
-{
-    std::unique_ptr<PluginHost> host = startTestPlugin();
-    ASSERT_NE(host, nullptr);
-    std::vector<MidiMessage> sent;
+                                           MidiMessage::controlChange(37, 1, 127), MidiMessage::noteOff(kBlock - 1, 60)};
+    std::vector<MidiMessage> many; // more than any fixed-size list would hold
     for (uint8_t i = 0; i < 40; ++i)
-        sent.push_back(MidiMessage::noteOn(i * 6, i, 1));
-    host->sendMidi(sent);
-    StereoBlock block(kBlock);
-    ASSERT_TRUE(host->process(block.channels(), kBlock));
-    EXPECT_EQ(host->midiOut(), sent);
-    for (size_t i = 0; i < sent.size(); ++i)
-        EXPECT_EQ(block.right[i * 6], 1.0f);
-}
-
-TEST(PluginHostProcess, MessageBuildersMakeStandardBytes)
-{
+        many.push_back(MidiMessage::noteOn(i * 6, i, 1));
+    for (const std::vector<MidiMessage>& list : {sent, many}) {
+        host->clearRecordings();
+        host->sendMidi(list);
+        StereoBlock block(kBlock);
+        ASSERT_TRUE(host->process(block.channels(), kBlock));
+        std::vector<float> expected(kBlock, 0.0f);
+        for (const MidiMessage& m : list)
+            expected[size_t(m.deltaFrames)] += 1.0f;
+        EXPECT_EQ(block.right, expected);
+        EXPECT_EQ(host->midiOut(), list);
+        ASSERT_TRUE(host->process(block.channels(), kBlock));
+        EXPECT_EQ(block.right, std::vector<float>(kBlock, 0.0f)) << "events belong to one block only";
+    }
+    EXPECT_EQ(sent[1].status, 0x93);
     EXPECT_EQ(MidiMessage::pitchBend(5, 8192), (MidiMessage{5, 0xE0, 0x00, 0x40}));
     EXPECT_EQ(MidiMessage::pitchBend(0, 16383, 15), (MidiMessage{0, 0xEF, 0x7F, 0x7F}));
     EXPECT_EQ(MidiMessage::programChange(0, 10, 1), (MidiMessage{0, 0xC1, 10, 0}));
@@ -353,7 +230,7 @@ TEST(PluginHostProcess, MessageBuildersMakeStandardBytes)
 
 TEST(PluginHostProcess, RefusesCallsARealHostWouldNeverMake)
 {
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
+    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false);
     ASSERT_NE(host, nullptr);
     host->open();
     host->setSampleRate(kRate);
@@ -371,47 +248,20 @@ TEST(PluginHostProcess, RefusesCallsARealHostWouldNeverMake)
 
 TEST(PluginHostProcess, AutomationIsRecordedInOrder)
 {
-    std::unique_ptr<PluginHost> host = startTestPlugin();
+    std::unique_ptr<PluginHost> host = loadTestPlugin();
     ASSERT_NE(host, nullptr);
     host->setParameter(3, 0.25f);
     host->setParameter(0, 1.0f);
-    host->setParameter(kTestPluginParams, 0.5f);
+    host->setParameter(kTestPluginParams, 0.5f); // out of range: the plug-in ignores it
     EXPECT_EQ(host->automation(), (std::vector<AutomationRecord>{{3, 0.25f}, {0, 1.0f}}));
     EXPECT_EQ(host->getParameter(3), 0.25f);
     host->clearRecordings();
     EXPECT_TRUE(host->automation().empty());
 }
 
-// --- several instances -------------------------------------------------------
-
-TEST(PluginHostInstances, EachInstanceGetsItsOwnAnswersAndRecordings)
-{
-    HostSettings first;
-    first.vendor = "First";
-    HostSettings second;
-    second.vendor = "Second";
-    std::unique_ptr<PluginHost> a = startTestPlugin(first);
-    std::unique_ptr<PluginHost> b = startTestPlugin(second);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(vendorSeen(*a, kQueryVendorAtEntryOwnEffect).text, "First");
-    EXPECT_EQ(vendorSeen(*b, kQueryVendorAtEntryOwnEffect).text, "Second");
-
-    a->setTempo(100.0);
-    b->setTempo(150.0);
-    a->setParameter(1, 0.1f);
-    b->setParameter(2, 0.2f);
-    a->sendMidi({MidiMessage::noteOn(1, 61, 1)});
-    b->sendMidi({MidiMessage::noteOn(2, 62, 2)});
-    EXPECT_EQ(tempoHeard(*a), 100.0f);
-    EXPECT_EQ(tempoHeard(*b), 150.0f);
-    EXPECT_EQ(a->automation(), (std::vector<AutomationRecord>{{1, 0.1f}}));
-    EXPECT_EQ(b->automation(), (std::vector<AutomationRecord>{{2, 0.2f}}));
-    EXPECT_EQ(a->midiOut(), (std::vector<MidiMessage>{MidiMessage::noteOn(1, 61, 1)}));
-    EXPECT_EQ(b->midiOut(), (std::vector<MidiMessage>{MidiMessage::noteOn(2, 62, 2)}));
-}
-
-TEST(PluginHostInstances, InstancesLoadedAndRunOnTwoThreadsStaySeparate)
+// Two instances loaded and run on two threads, each with a "UI" thread
+// automating it while it renders: callbacks reach the instance that made them.
+TEST(PluginHostInstances, InstancesOnTwoThreadsGetTheirOwnAnswersAndRecordings)
 {
     constexpr int kBlocks = 200;
     struct Outcome {
@@ -423,14 +273,13 @@ TEST(PluginHostInstances, InstancesLoadedAndRunOnTwoThreadsStaySeparate)
     auto run = [](const std::string& vendor, double tempo, uint8_t note, Outcome& outcome) {
         HostSettings settings;
         settings.vendor = vendor;
-        std::string error;
-        std::unique_ptr<PluginHost> host = PluginHost::load(TEST_PLUGIN_PATH, error, settings);
+        std::unique_ptr<PluginHost> host = loadTestPlugin(settings);
         if (!host)
             return;
-        outcome.vendorAtEntry = vendorSeen(*host, kQueryVendorAtEntryNullEffect).text;
-        host->start(kRate, kBlock);
+        // Asked with the plug-in's own record, not yet known to the host, the answer must still be this host's.
+        outcome.vendorAtEntry = vendorSeen(*host, kQueryVendorAtEntryNullEffect).second + "/" +
+                                vendorSeen(*host, kQueryVendorAtEntryOwnEffect).second;
         host->setTempo(tempo);
-        // Automation from a "UI" thread while this one renders.
         std::thread ui([&host, note] {
             for (int i = 0; i < kBlocks; ++i)
                 host->setParameter(note % kTestPluginParams, static_cast<float>(i) / kBlocks);
@@ -450,17 +299,14 @@ TEST(PluginHostInstances, InstancesLoadedAndRunOnTwoThreadsStaySeparate)
     std::thread second(run, "Beta", 150.0, 6, std::ref(beta));
     first.join();
     second.join();
-
-    auto check = [](const Outcome& outcome, const std::string& vendor, uint8_t note) {
-        EXPECT_EQ(outcome.vendorAtEntry, vendor);
-        EXPECT_EQ(outcome.wrongTempoBlocks, 0) << vendor;
-        ASSERT_EQ(outcome.midiOut.size(), static_cast<size_t>(kBlocks)) << vendor;
-        for (const MidiMessage& message : outcome.midiOut)
+    for (const auto& [outcome, vendor, note] : {std::tuple(&alpha, "Alpha", 3), std::tuple(&beta, "Beta", 6)}) {
+        EXPECT_EQ(outcome->vendorAtEntry, std::string(vendor) + "/" + vendor);
+        EXPECT_EQ(outcome->wrongTempoBlocks, 0) << vendor;
+        ASSERT_EQ(outcome->midiOut.size(), static_cast<size_t>(kBlocks)) << vendor;
+        for (const MidiMessage& message : outcome->midiOut)
             EXPECT_EQ(message.data1, note) << vendor;
-        ASSERT_EQ(outcome.automation.size(), static_cast<size_t>(kBlocks)) << vendor;
-        for (const AutomationRecord& record : outcome.automation)
+        ASSERT_EQ(outcome->automation.size(), static_cast<size_t>(kBlocks)) << vendor;
+        for (const AutomationRecord& record : outcome->automation)
             EXPECT_EQ(record.index, note % kTestPluginParams) << vendor;
-    };
-    check(alpha, "Alpha", 3);
-    check(beta, "Beta", 6);
+    }
 }

@@ -15,10 +15,9 @@ namespace {
 std::atomic<int> liveInstances{0};
 
 constexpr int kMaxEvents = 64;
-constexpr size_t kHostStringBuffer = 256;
 
 struct VendorAnswer {
-    char text[kHostStringBuffer] = {};
+    char text[256] = {};
     VstIntPtr answer = 0;
 };
 
@@ -30,17 +29,19 @@ struct TestPlugin {
     {
         return host(&effect, opcode, index, value, ptr, opt);
     }
-    VendorAnswer askVendor(AEffect* asEffect);
+    VendorAnswer askVendor(AEffect* asEffect)
+    {
+        VendorAnswer result;
+        result.answer = host(asEffect, audioMasterGetVendorString, 0, 0, result.text, 0);
+        return result;
+    }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     VstIntPtr query(VstInt32 which, void* ptr);
-    void receive(const VstEvents* list);
     void process(float** outputs, VstInt32 frames);
 
     AEffect effect{};
     audioMasterCallback host;
-    VendorAnswer vendorAtEntryNull;
-    VendorAnswer vendorAtEntryOwn;
-    VendorAnswer vendorAtOpen;
+    VendorAnswer vendorAtEntryNull, vendorAtEntryOwn, vendorAtOpen;
     float params[kTestPluginParams] = {};
     bool resumed = false;
     bool rateChangedWhileRunning = false;
@@ -53,45 +54,26 @@ struct TestPlugin {
 
 TestPlugin* self(AEffect* effect) { return static_cast<TestPlugin*>(effect->object); }
 
-VstIntPtr dispatchEntry(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
-{
-    TestPlugin* plugin = self(effect);
-    if (opcode == effClose) {
-        delete plugin;
-        return 1;
-    }
-    return plugin->dispatch(opcode, index, value, ptr, opt);
-}
-
-void processReplacingEntry(AEffect* effect, float** /*inputs*/, float** outputs, VstInt32 frames)
-{
-    self(effect)->process(outputs, frames);
-}
-
-void processAccumulatingEntry(AEffect*, float**, float**, VstInt32) {}
-
-void setParameterEntry(AEffect* effect, VstInt32 index, float value)
-{
-    TestPlugin* plugin = self(effect);
-    if (index < 0 || index >= kTestPluginParams)
-        return;
-    plugin->params[index] = value;
-    plugin->call(audioMasterAutomate, index, 0, nullptr, value);
-}
-
-float getParameterEntry(AEffect* effect, VstInt32 index)
-{
-    return index >= 0 && index < kTestPluginParams ? self(effect)->params[index] : 0.0f;
-}
-
 TestPlugin::TestPlugin(audioMasterCallback hostCallback) : host(hostCallback)
 {
     ++liveInstances;
     effect.magic = kEffectMagic;
-    effect.dispatcher = dispatchEntry;
-    effect.process = processAccumulatingEntry;
-    effect.setParameter = setParameterEntry;
-    effect.getParameter = getParameterEntry;
+    effect.dispatcher = [](AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
+        return self(e)->dispatch(opcode, index, value, ptr, opt);
+    };
+    effect.process = [](AEffect*, float**, float**, VstInt32) {};
+    effect.processReplacing = [](AEffect* e, float**, float** outputs, VstInt32 frames) {
+        self(e)->process(outputs, frames);
+    };
+    effect.setParameter = [](AEffect* e, VstInt32 index, float value) {
+        if (index < 0 || index >= kTestPluginParams)
+            return;
+        self(e)->params[index] = value;
+        self(e)->call(audioMasterAutomate, index, 0, nullptr, value);
+    };
+    effect.getParameter = [](AEffect* e, VstInt32 index) {
+        return index >= 0 && index < kTestPluginParams ? self(e)->params[index] : 0.0f;
+    };
     effect.numParams = kTestPluginParams;
     effect.numOutputs = kTestPluginOutputs;
     effect.flags = effFlagsCanReplacing | effFlagsIsSynth;
@@ -99,23 +81,18 @@ TestPlugin::TestPlugin(audioMasterCallback hostCallback) : host(hostCallback)
     effect.object = this;
     effect.uniqueID = kTestPluginId;
     effect.version = 1;
-    effect.processReplacing = processReplacingEntry;
     // Both ways plug-ins ask before their record is handed over: with no
     // record at all, and with their own record the host does not know yet.
     vendorAtEntryNull = askVendor(nullptr);
     vendorAtEntryOwn = askVendor(&effect);
 }
 
-VendorAnswer TestPlugin::askVendor(AEffect* asEffect)
-{
-    VendorAnswer result;
-    result.answer = host(asEffect, audioMasterGetVendorString, 0, 0, result.text, 0);
-    return result;
-}
-
 VstIntPtr TestPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     switch (opcode) {
+    case effClose:
+        delete this;
+        return 1;
     case effOpen:
         vendorAtOpen = askVendor(&effect);
         return 0;
@@ -132,9 +109,14 @@ VstIntPtr TestPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
         if (resumed)
             call(audioMasterWantMidi, 0, 1);
         return 0;
-    case effProcessEvents:
-        receive(static_cast<const VstEvents*>(ptr));
+    case effProcessEvents: {
+        const auto* list = static_cast<const VstEvents*>(ptr);
+        eventCount = 0;
+        for (VstInt32 i = 0; list && i < list->numEvents && eventCount < kMaxEvents; ++i)
+            if (list->events[i] && list->events[i]->type == kVstMidiType)
+                events[eventCount++] = *reinterpret_cast<const VstMidiEvent*>(list->events[i]);
         return 1;
+    }
     case effVendorSpecific:
         return value == kTestPluginId ? query(index, ptr) : 0;
     case effGetVstVersion:
@@ -146,18 +128,16 @@ VstIntPtr TestPlugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
 
 VstIntPtr TestPlugin::query(VstInt32 which, void* ptr)
 {
-    auto copyVendor = [ptr](const VendorAnswer& vendor) {
+    const VendorAnswer* vendor = which == kQueryVendorAtEntryNullEffect ? &vendorAtEntryNull
+                                 : which == kQueryVendorAtEntryOwnEffect ? &vendorAtEntryOwn
+                                 : which == kQueryVendorAtOpen           ? &vendorAtOpen
+                                                                         : nullptr;
+    if (vendor) {
         if (ptr)
-            std::memcpy(ptr, vendor.text, sizeof vendor.text);
-        return vendor.answer;
-    };
+            std::memcpy(ptr, vendor->text, sizeof vendor->text);
+        return vendor->answer;
+    }
     switch (which) {
-    case kQueryVendorAtEntryNullEffect:
-        return copyVendor(vendorAtEntryNull);
-    case kQueryVendorAtEntryOwnEffect:
-        return copyVendor(vendorAtEntryOwn);
-    case kQueryVendorAtOpen:
-        return copyVendor(vendorAtOpen);
     case kQueryHostCanDo:
         return call(audioMasterCanDo, 0, 0, ptr);
     case kQueryHostSampleRate:
@@ -177,21 +157,9 @@ VstIntPtr TestPlugin::query(VstInt32 which, void* ptr)
     }
 }
 
-void TestPlugin::receive(const VstEvents* list)
-{
-    eventCount = 0;
-    if (!list)
-        return;
-    VstEvent* const* slots = list->events;
-    for (VstInt32 i = 0; i < list->numEvents && eventCount < kMaxEvents; ++i)
-        if (slots[i] && slots[i]->type == kVstMidiType)
-            events[eventCount++] = *reinterpret_cast<const VstMidiEvent*>(slots[i]);
-}
-
 void TestPlugin::process(float** outputs, VstInt32 frames)
 {
-    const auto* time =
-        reinterpret_cast<const VstTimeInfo*>(call(audioMasterGetTime, 0, kVstTempoValid));
+    const auto* time = reinterpret_cast<const VstTimeInfo*>(call(audioMasterGetTime, 0, kVstTempoValid));
     float tempo = kNoTimeInfo;
     if (time) {
         tempo = (time->flags & kVstTempoValid) ? static_cast<float>(time->tempo) : 0.0f;
@@ -199,22 +167,20 @@ void TestPlugin::process(float** outputs, VstInt32 frames)
     }
     std::fill(outputs[0], outputs[0] + frames, tempo);
     std::fill(outputs[1], outputs[1] + frames, 0.0f);
-    for (int i = 0; i < eventCount; ++i)
+    // The echo goes back as a VstEvents with room for every event.
+    struct {
+        VstInt32 numEvents;
+        VstIntPtr reserved;
+        VstEvent* events[kMaxEvents];
+    } echo = {eventCount, 0, {}};
+    static_assert(offsetof(decltype(echo), events) == offsetof(VstEvents, events), "VstEvents layout");
+    for (int i = 0; i < eventCount; ++i) {
         if (events[i].deltaFrames >= 0 && events[i].deltaFrames < frames)
             outputs[1][events[i].deltaFrames] += 1.0f;
-
-    if (eventCount > 0) {
-        struct {
-            VstInt32 numEvents;
-            VstIntPtr reserved;
-            VstEvent* events[kMaxEvents];
-        } echo = {};
-        static_assert(offsetof(decltype(echo), events) == offsetof(VstEvents, events), "VstEvents layout");
-        echo.numEvents = eventCount;
-        for (int i = 0; i < eventCount; ++i)
-            echo.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-        call(audioMasterProcessEvents, 0, 0, &echo);
+        echo.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
     }
+    if (eventCount > 0)
+        call(audioMasterProcessEvents, 0, 0, &echo);
     eventCount = 0;
 }
 

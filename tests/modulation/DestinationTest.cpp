@@ -2,81 +2,70 @@
 // it changes what the voice sounds like in the way the destination means.
 #include "ModulationRig.h"
 
-#include "ParamIndex.h"
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
+#include <functional>
 
 namespace {
 
 using namespace ParamIndex;
 
-constexpr int kSecond = 44100;
+struct Route {
+    int32_t source;
+    double amount;
+    int32_t dest;
+};
 
-double pitchOf(ModulationRig& rig, int note)
+// A held note on a rig with these routes (slots 1, 2, ...) after `setup`.
+std::vector<float> play(int note, std::vector<Route> routes = {}, std::function<void(ModulationRig&)> setup = {},
+                        int frames = 8192)
 {
-    rig.useSine();
+    ModulationRig rig;
+    for (size_t k = 0; k < routes.size(); ++k)
+        rig.route(static_cast<int>(k + 1), routes[k].source, routes[k].amount, routes[k].dest);
+    if (setup)
+        setup(rig);
     rig.noteOn(note);
-    const std::vector<float> out = rig.render(8192);
-    return frequencyOf(out, 2048, 6144);
+    return rig.render(frames);
 }
 
-TEST(PitchDestinations, SemiReadsWholeHundredthsOfTheAmount)
+double pitchOf(int note, std::vector<Route> routes = {}, std::function<void(ModulationRig&)> setup = {})
 {
-    ModulationRig plain;
-    const double base = pitchOf(plain, 48);
-    for (double amount : {0.12, 0.125}) {
-        ModulationRig rig;
-        rig.route(1, kSrcConst, amount, kDestPitchSemi);
-        EXPECT_NEAR(semitones(base, pitchOf(rig, 48)), 12.0, 0.02) << amount;
-    }
-    ModulationRig fine;
-    fine.route(1, kSrcConst, 0.5, kDestPitchFine); // 64/128 semitone
-    EXPECT_NEAR(semitones(base, pitchOf(fine, 48)), 0.5, 0.02);
+    return frequencyOf(play(note, std::move(routes), [&](ModulationRig& rig) {
+                           rig.useSine();
+                           if (setup)
+                               setup(rig);
+                       }),
+                       2048, 6144);
 }
 
-TEST(PitchDestinations, ArpNoteTransposesByItsStepWhateverTheAmount)
+TEST(PitchDestinations, SemiReadsWholeHundredthsAndArpNoteTransposesByItsStep)
 {
-    ModulationRig plain;
-    const double base = pitchOf(plain, 36);
+    const double base = pitchOf(48);
+    for (double amount : {0.12, 0.125})
+        EXPECT_NEAR(semitones(base, pitchOf(48, {{kSrcConst, amount, kDestPitchSemi}})), 12.0, 0.02) << amount;
+    EXPECT_NEAR(semitones(base, pitchOf(48, {{kSrcConst, 0.5, kDestPitchFine}})), 0.5, 0.02); // 64/128 semitone
 
+    // The step counts whatever the amount; without an arpeggiator the source reads 0.5: step 64.
     ModulationRig rig;
     rig.route(1, kSrcArpNote, 0.9, kDestPitchSemi);
     rig.useSine();
-    rig.noteOn(36);
+    rig.noteOn(48);
     rig.engine().arp.arpOn = true; // after the note, which an arpeggiator would otherwise take
     rig.engine().mod.arpNoteOut = 13.0 / 128.0;
-    const std::vector<float> out = rig.render(8192);
-    EXPECT_NEAR(semitones(base, frequencyOf(out, 2048, 6144)), 12.0, 0.02);
-
-    // Without an arpeggiator the source reads 0.5: step 64, 63 semitones up.
-    ModulationRig idle;
-    idle.route(1, kSrcArpNote, 0.1, kDestPitchSemi);
-    EXPECT_NEAR(semitones(base, pitchOf(idle, 36)), 63.0, 0.05);
+    EXPECT_NEAR(semitones(base, frequencyOf(rig.render(8192), 2048, 6144)), 12.0, 0.02);
+    EXPECT_NEAR(semitones(pitchOf(36), pitchOf(36, {{kSrcArpNote, 0.1, kDestPitchSemi}})), 63.0, 0.05);
 }
 
-TEST(FilterDestinations, LoweringTheCutoffDarkensASaw)
+TEST(FilterDestinations, LoweringTheCutoffDarkensASawAndAVoiceKeepsItsStartingType)
 {
-    ModulationRig plain;
-    plain.noteOn(48);
-    const std::vector<float> open = plain.render(8192);
+    const std::vector<float> open = play(48), closed = play(48, {{kSrcConst, -0.5, kDestFilterCutoff}});
+    EXPECT_LT(rms(closed, 2048, 6144, 1), 0.7 * rms(open, 2048, 6144, 1));
 
-    ModulationRig rig;
-    rig.route(1, kSrcConst, -0.5, kDestFilterCutoff);
-    rig.noteOn(48);
-    const std::vector<float> closed = rig.render(8192);
-    EXPECT_LT(roughness(closed, 2048, 6144), 0.7 * roughness(open, 2048, 6144));
-}
-
-TEST(FilterDestinations, AVoiceKeepsTheFilterTypeItStartedWith)
-{
     ModulationRig rig;
     rig.route(1, kSrcConst, 0.12, kDestFilterType);
     rig.noteOn(48);
     rig.render(256);
-    EXPECT_EQ(rig.engine().voices[0].voiceFilterType, 17);
     rig.route(1, kSrcConst, 0.7, kDestFilterType);
     rig.render(256);
     EXPECT_EQ(rig.engine().voices[0].voiceFilterType, 17);
@@ -85,73 +74,53 @@ TEST(FilterDestinations, AVoiceKeepsTheFilterTypeItStartedWith)
     EXPECT_EQ(rig.engine().voices[1].voiceFilterType, 14);
 }
 
-TEST(AmplitudeDestinations, VolumeScalesTheGainByOnePlusTheSumSquared)
+TEST(AmplitudeDestinations, VolumeLevelAndPanScaleAndPlaceTheVoice)
 {
-    ModulationRig plain;
-    plain.noteOn(48);
-    const double base = rms(plain.render(4096), 1024, 3072);
+    const double base = rms(play(48, {}, {}, 4096), 1024, 3072);
+    // Volume scales the gain by (1 + sum)^2; Level dB by 10^(20 a / 20).
+    EXPECT_NEAR(rms(play(48, {{kSrcConst, -0.5, kDestVolume}}, {}, 4096), 1024, 3072) / base, 0.25, 0.0025);
+    EXPECT_NEAR(rms(play(48, {{kSrcConst, -0.1, kDestLevelDb}}, {}, 4096), 1024, 3072) / base, std::pow(10.0, -0.5),
+                0.003);
 
-    ModulationRig rig;
-    rig.route(1, kSrcConst, -0.5, kDestVolume);
-    rig.noteOn(48);
-    EXPECT_NEAR(rms(rig.render(4096), 1024, 3072) / base, 0.25, 0.0025);
-
-    ModulationRig db;
-    db.route(1, kSrcConst, -0.1, kDestLevelDb); // 10^-0.5
-    db.noteOn(48);
-    EXPECT_NEAR(rms(db.render(4096), 1024, 3072) / base, std::pow(10.0, -0.5), 0.003);
-}
-
-TEST(AmplitudeDestinations, PanMovesTheVoiceToOneSide)
-{
     ModulationRig rig;
     rig.route(1, kSrcConst, 1.0, kDestPan);
     rig.noteOn(48);
     const RenderedBuses out = rig.renderBuses(4096);
-    EXPECT_EQ(rms(out.fx.left, 1024, 3072), 0.0);
-    EXPECT_GT(rms(out.fx.right, 1024, 3072), 0.05);
+    EXPECT_EQ(rms(out.fx[0], 1024, 3072), 0.0);
+    EXPECT_GT(rms(out.fx[1], 1024, 3072), 0.05);
 }
 
 TEST(EnvelopeDestinations, LongerAmpAttackSlowsTheOnset)
 {
-    ModulationRig plain;
-    plain.noteOn(48);
-    const double base = rms(plain.render(2048), 0, 2048);
-
-    ModulationRig rig;
-    rig.route(1, kSrcConst, 0.5, kDestAmpAttack); // 2 ms becomes about 200 ms
-    rig.noteOn(48);
-    EXPECT_LT(rms(rig.render(2048), 0, 2048), 0.5 * base);
+    const double base = rms(play(48, {}, {}, 2048), 0, 2048);
+    // 2 ms becomes about 200 ms.
+    EXPECT_LT(rms(play(48, {{kSrcConst, 0.5, kDestAmpAttack}}, {}, 2048), 0, 2048), 0.5 * base);
 }
 
-// Tremolo cycles per second: LFO 3 drives the level through LFO 3*Amp, and
-// the windowed level crosses its middle once per cycle.
+// Tremolo cycles in the second second: LFO 3 drives the level through
+// LFO 3*Amp, and the windowed level crosses its middle once per cycle.
 int tremoloCycles(ModulationRig& rig)
 {
-    constexpr int kWindow = 256;
     rig.useSine();
     rig.route(1, kSrcConst, 1.0, kDestLfo3Amp);
     rig.noteOn(84);
-    const std::vector<float> out = rig.render(2 * kSecond);
+    const std::vector<float> out = rig.render(88200);
     std::vector<double> level;
-    for (size_t at = kSecond; at + kWindow <= out.size(); at += kWindow)
-        level.push_back(rms(out, at, kWindow));
+    for (size_t at = 44100; at + 256 <= out.size(); at += 256)
+        level.push_back(rms(out, at, 256));
     const auto [low, high] = std::minmax_element(level.begin(), level.end());
-    const double middle = 0.5 * (*low + *high);
     int cycles = 0;
     for (size_t i = 1; i < level.size(); ++i)
-        cycles += level[i - 1] < middle && level[i] >= middle;
+        cycles += level[i - 1] < 0.5 * (*low + *high) && level[i] >= 0.5 * (*low + *high);
     return cycles;
 }
 
 TEST(LfoDestinations, RateModulationSpeedsUpOnlyTheRoutedVoicesLfo)
 {
-    ModulationRig plain;
+    ModulationRig plain, rig;
     const int slow = tremoloCycles(plain); // rate 0.5: about 3.2 Hz
     EXPECT_GE(slow, 2);
     EXPECT_LE(slow, 4);
-
-    ModulationRig rig;
     rig.route(2, kSrcConst, 0.25, kDestLfo3Rate); // rate 0.75: about 17.8 Hz
     const int fast = tremoloCycles(rig);
     EXPECT_GE(fast, 16);
@@ -159,51 +128,41 @@ TEST(LfoDestinations, RateModulationSpeedsUpOnlyTheRoutedVoicesLfo)
     EXPECT_FLOAT_EQ(rig.engine().lfo[2].lfoRate, 0.5f);
 }
 
-TEST(OscillatorDestinations, OscMixHandsTheVoiceToOscillatorTwo)
+TEST(OscillatorDestinations, OscMixHandsTheVoiceToOscillatorTwoAndFm1AddsPartials)
 {
-    ModulationRig plain;
-    const double base = pitchOf(plain, 48);
-
-    ModulationRig rig;
-    rig.set(kOsc2Shape, 0.7f);     // sine
-    rig.set(kOsc2Coarse, 0.6667f); // +12
-    rig.set(kOsc2Fine, 0.5f);
-    rig.route(1, kSrcConst, 1.0, kDestOscMix);
-    EXPECT_NEAR(semitones(base, pitchOf(rig, 48)), 12.0, 0.02);
-}
-
-TEST(OscillatorDestinations, Fm1AddsPartialsToASine)
-{
-    auto sineTwo = [](ModulationRig& rig) {
-        rig.set(kOsc1Shape, 0.7f);
-        rig.set(kOsc2Shape, 0.7f);
-        rig.set(kOsc2Fine, 0.5f);
-        rig.set(kOscMix, 1.0f);
-        rig.noteOn(48);
-        const std::vector<float> out = rig.render(8192);
-        return roughness(out, 2048, 6144) / rms(out, 2048, 6144);
+    const auto osc2Sine = [](bool octaveUp, float mix) {
+        return [=](ModulationRig& rig) {
+            rig.set(kOsc1Shape, 0.7f);
+            rig.set(kOsc2Shape, 0.7f);
+            rig.set(kOsc2Fine, 0.5f);
+            rig.set(kOscMix, mix);
+            if (octaveUp)
+                rig.set(kOsc2Coarse, 0.6667f); // +12
+        };
     };
-    ModulationRig plain;
-    const double pure = sineTwo(plain);
-    ModulationRig rig;
-    rig.route(1, kSrcConst, 0.5, kDestFm1);
-    EXPECT_GT(sineTwo(rig), 1.5 * pure);
+    // Oscillator 2 a sine an octave up, all mixed in by modulation.
+    EXPECT_NEAR(semitones(pitchOf(48), pitchOf(48, {{kSrcConst, 1.0, kDestOscMix}}, osc2Sine(true, 0.0f))), 12.0,
+                0.02);
+    // Oscillator 2 alone as a sine, its partials raised by FM from oscillator 1.
+    const auto brightness = [](const std::vector<float>& out) { return rms(out, 2048, 6144, 1) / rms(out, 2048, 6144); };
+    const double pure = brightness(play(48, {}, osc2Sine(false, 1.0f)));
+    EXPECT_GT(brightness(play(48, {{kSrcConst, 0.5, kDestFm1}}, osc2Sine(false, 1.0f))), 1.5 * pure);
 }
 
-TEST(FxShareDestination, FullyDryVoicesBypassTheEffectsBus)
+TEST(FxShareDestination, DryVoicesBypassTheEffectsBusAndHalfSplitsEvenly)
 {
-    ModulationRig rig;
-    rig.route(1, kSrcConst, -1.0, kDestFxDryWet);
-    rig.noteOn(48);
-    const RenderedBuses out = rig.renderBuses(4096);
-    EXPECT_EQ(rms(out.fx.left, 0, 4096), 0.0);
-    EXPECT_GT(rms(out.dry.left, 1024, 3072), 0.05);
-
-    ModulationRig half;
-    half.route(1, kSrcConst, -0.5, kDestFxDryWet);
-    half.noteOn(48);
-    const RenderedBuses split = half.renderBuses(4096);
-    EXPECT_NEAR(rms(split.fx.left, 1024, 3072), rms(split.dry.left, 1024, 3072), 1e-6);
+    for (double amount : {-1.0, -0.5}) {
+        ModulationRig rig;
+        rig.route(1, kSrcConst, amount, kDestFxDryWet);
+        rig.noteOn(48);
+        const RenderedBuses out = rig.renderBuses(4096);
+        if (amount == -1.0) {
+            EXPECT_EQ(rms(out.fx[0], 0, 4096), 0.0);
+            EXPECT_GT(rms(out.dry[0], 1024, 3072), 0.05);
+        } else {
+            EXPECT_NEAR(rms(out.fx[0], 1024, 3072), rms(out.dry[0], 1024, 3072), 1e-6);
+        }
+    }
 }
 
 TEST(ControllerCurveDestinations, VelocityCurveSoftensTheVoiceFromTheNextBlock)

@@ -3,11 +3,8 @@
 #include "ModulationMatrix.h"
 #include "ModulationRig.h"
 
-#include "ParamIndex.h"
-
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -21,30 +18,27 @@ double sourceValue(ModulationRig& rig, int32_t source, const VoiceSlot& voice)
     return rig.evaluate(voice).output.volumeSum;
 }
 
-TEST(ModSources, VelocityIsCentredOnSixtyFour)
+TEST(ModSources, EachSourceReadsItsVoiceOrController)
 {
     ModulationRig rig;
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVelocity, voiceAt(60, 64)), 0.0);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVelocity, voiceAt(60, 127)), 0.984375);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVelocity, voiceAt(60, 1)), -0.984375);
-}
+    const struct {
+        int32_t source;
+        int note, velocity;
+        double value;
+    } cases[] = {{kSrcVelocity, 60, 64, 0.0},      {kSrcVelocity, 60, 127, 0.984375}, {kSrcVelocity, 60, 1, -0.984375},
+                 {kSrcNote, 60, 100, 0.0},         {kSrcNote, 0, 100, -1.0},          {kSrcRandom, 60, 100, -0.375},
+                 {kSrcModEnv, 60, 100, 0.125},     {kSrcVoiceNumber, 60, 100, 5.0}, // not normalised
+                 {kSrcArpNote, 60, 100, 0.5},      {kSrcArpVel, 60, 100, 0.5}};     // no arpeggiator playing
+    rig.engine().mod.arpVelOut = 0.25; // ignored while Arp On is off
+    for (const auto& c : cases) {
+        VoiceSlot v = voiceAt(c.note, c.velocity, 5);
+        v.voiceRandom = -0.375f;
+        v.modEnvLevel = 0.125f;
+        EXPECT_DOUBLE_EQ(sourceValue(rig, c.source, v), c.value) << c.source << " note " << c.note << " vel " << c.velocity;
+    }
+    rig.set(kArpOn, 1.0f);
+    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.25);
 
-TEST(ModSources, VoiceSourcesReadTheVoice)
-{
-    ModulationRig rig;
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcNote, voiceAt(60)), 0.0);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcNote, voiceAt(0)), -1.0);
-    VoiceSlot v = voiceAt(60, 100, 5);
-    v.voiceRandom = -0.375f;
-    v.modEnvLevel = 0.125f;
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcRandom, v), -0.375);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcModEnv, v), 0.125);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcVoiceNumber, v), 5.0); // not normalised
-}
-
-TEST(ModSources, LfoProductsScaleByWheelAndAftertouch)
-{
-    ModulationRig rig;
     rig.engine().ctl.modWheelSmoothed = 0.5;
     rig.engine().ctl.aftertouch = 0.25;
     rig.route(1, kSrcLfo1Wheel + 1, 1.0, kDestVolume);
@@ -54,64 +48,41 @@ TEST(ModSources, LfoProductsScaleByWheelAndAftertouch)
     EXPECT_NEAR(c.output.fxShare, 1.0 - 0.4 * 0.25, 1e-6);
 }
 
-TEST(ModSources, ArpSourcesReadTheMiddleUntilAnArpeggiatorPlays)
-{
-    ModulationRig rig;
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpNote, voiceAt()), 0.5);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.5);
-    rig.engine().mod.arpVelOut = 0.25;
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.5); // Arp On is off
-    rig.set(kArpOn, 1.0f);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcArpVel, voiceAt()), 0.25);
-}
-
-TEST(ControllerCurves, KneeBendsTheResponseThroughItsCorner)
+TEST(ControllerCurves, KneesBendVelocityWheelAndBreathInTheVoicePass)
 {
     ControllerCurve curve;
-    bendControllerCurve(curve, 0.0);
+    bendControllerCurve(curve, 0.0); // straight
     for (double c : {0.0, 0.2, 0.5, 0.9, 1.0})
         EXPECT_NEAR(curvedController(c, curve), c, 1e-12);
-
-    bendControllerCurve(curve, 0.5); // knee 0.75
-    EXPECT_TRUE(curve.curveOn);
-    EXPECT_NEAR(curvedController(0.75, curve), 0.25, 1e-12);
-    EXPECT_NEAR(curvedController(1.0, curve), 1.0, 1e-12);
-    EXPECT_LT(curvedController(0.5, curve), 0.5); // slow start
-    bendControllerCurve(curve, -0.5);
-    EXPECT_GT(curvedController(0.5, curve), 0.5);
-
     bendControllerCurve(curve, 5.0);
     EXPECT_DOUBLE_EQ(curve.curveKnee, 0.99);
     bendControllerCurve(curve, -5.0);
     EXPECT_DOUBLE_EQ(curve.curveKnee, 0.01);
-}
 
-TEST(ControllerCurves, CurvesShapeVelocityWheelAndBreathInTheVoicePass)
-{
     ModulationRig rig;
     Vesk& engine = rig.engine();
     bendControllerCurve(engine.mod.curve[kVelocityCurve], 0.5);
     // 64/128 = 0.5 sits below the 0.75 knee: 0.5 / 3, then centred.
     EXPECT_NEAR(sourceValue(rig, kSrcVelocity, voiceAt(60, 64)), 2.0 * (0.5 / 3.0 - 0.5), 1e-6);
-
     engine.ctl.modWheelSmoothed = 0.5;
     bendControllerCurve(engine.mod.curve[kWheelCurve], -0.5); // knee 0.25
     EXPECT_NEAR(sourceValue(rig, kSrcModWheel, voiceAt()), 0.5 / 3.0 + 1.0 - 1.0 / 3.0, 1e-6);
     // The product sources read the wheel straight.
     rig.route(1, kSrcLfo1Wheel, 1.0, kDestVolume);
     EXPECT_DOUBLE_EQ(rig.evaluate(voiceAt(), {1.0f, 0.0f, 0.0f}).output.volumeSum, 0.5);
-
-    // A wheel pushed past its range by a host still reads at most 1 through a curve.
+    // A controller pushed past its range by a host still reads at most 1 through a curve.
     engine.ctl.breath = 1.5;
     bendControllerCurve(engine.mod.curve[kBreathCurve], -1.0);
     EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcBreath, voiceAt()), 1.0);
 }
 
-TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSix)
+TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSixAndUnknownOrEmptySlotsAreSkipped)
 {
     ModulationRig rig;
     rig.route(1, kSrcConst, 0.5, kDestVolume, 25);
     rig.route(2, kSrcConst, 0.25, kDestPan, 26); // Even
+    rig.route(3, kSrcNone, 1.0, kDestVolume);
+    rig.route(4, kSrcConst, 1.0, kDestPan, 40); // no such selection
     for (int layer = 0; layer < 8; ++layer) {
         const VoiceControls c = rig.evaluate(voiceAt(60, 100, layer));
         EXPECT_DOUBLE_EQ(c.output.volumeSum, layer % 2 == 0 ? 0.5 : 0.0) << layer;
@@ -119,73 +90,67 @@ TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSix)
     }
 }
 
-TEST(ModVoiceSelection, EmptySourcesAndUnknownSelectionsAreSkipped)
+TEST(MmAmount, HalvesMutesAndChainsDownwardOnlyOnTheSelectedLayers)
 {
     ModulationRig rig;
-    rig.route(1, kSrcNone, 1.0, kDestVolume);
-    rig.route(2, kSrcConst, 1.0, kDestPan, 40); // no such selection
-    const VoiceControls c = rig.evaluate(voiceAt());
-    EXPECT_EQ(c.output.volumeSum, 0.0f);
-    EXPECT_EQ(c.output.panSum, 0.0f);
-}
-
-TEST(MmAmount, ConstHalvesAndAZeroWheelMutesTheTargetSlot)
-{
-    ModulationRig rig;
-    rig.route(1, kSrcConst, 0.5, kDestMmAmount1 + 1); // scales slot 2
     rig.route(2, kSrcConst, 0.8, kDestVolume);
-    EXPECT_NEAR(rig.evaluate(voiceAt()).output.volumeSum, 0.4, 1e-6);
-
-    rig.route(1, kSrcModWheel, 0.5, kDestMmAmount1 + 1);
-    rig.engine().ctl.modWheelSmoothed = 0.0;
-    EXPECT_EQ(rig.evaluate(voiceAt()).output.volumeSum, 0.0f);
-
-    // With no source, the slot's own amount is the gain.
-    rig.route(1, kSrcNone, 0.25, kDestMmAmount1 + 1);
-    EXPECT_NEAR(rig.evaluate(voiceAt()).output.volumeSum, 0.2, 1e-6);
-}
-
-TEST(MmAmount, ScalingOnlyActsOnTheSelectedLayersAndChainsDownward)
-{
-    ModulationRig rig;
-    rig.route(1, kSrcConst, 0.5, kDestMmAmount1 + 1, 2); // only layer 1
-    rig.route(2, kSrcConst, 0.8, kDestVolume);
-    EXPECT_NEAR(rig.evaluate(voiceAt(60, 100, 0)).output.volumeSum, 0.8, 1e-6);
-    EXPECT_NEAR(rig.evaluate(voiceAt(60, 100, 1)).output.volumeSum, 0.4, 1e-6);
-
+    const struct {
+        int32_t source;
+        double amount;
+        int32_t voices;
+        int layer;
+        double volume;
+    } cases[] = {{kSrcConst, 0.5, 0, 0, 0.4},  {kSrcModWheel, 0.5, 0, 0, 0.0}, // wheel at rest mutes
+                 {kSrcNone, 0.25, 0, 0, 0.2},  // with no source, the amount is the gain
+                 {kSrcConst, 0.5, 2, 0, 0.8},  {kSrcConst, 0.5, 2, 1, 0.4}};    // only layer 1
+    for (const auto& c : cases) {
+        rig.route(1, c.source, c.amount, kDestMmAmount1 + 1, c.voices); // scales slot 2
+        EXPECT_NEAR(rig.evaluate(voiceAt(60, 100, c.layer)).output.volumeSum, c.volume, 1e-6) << c.source;
+    }
     // Slot 3 halves slot 1, which then scales slot 2 by its halved amount.
     rig.route(1, kSrcConst, 0.5, kDestMmAmount1 + 1);
     rig.route(3, kSrcConst, 0.5, kDestMmAmount1);
     EXPECT_NEAR(rig.evaluate(voiceAt()).output.volumeSum, 0.8 * 0.25, 1e-6);
 }
 
-TEST(ModReplacing, TheLowestSlotWinsOnFmDepthAndKeyTracking)
+TEST(ModDestinations, LowestSlotWinsOnReplacingDestinationsAndCutoffAndPanAdd)
 {
     ModulationRig rig;
+    const float openCutoff = rig.evaluate(voiceAt()).cutoff;
     rig.route(7, kSrcConst, 0.6, kDestFmDepth);
     rig.route(3, kSrcConst, 0.2, kDestFmDepth);
     rig.route(9, kSrcConst, 1.0, kDestOsc1KeyTrack);
     rig.route(4, kSrcConst, 0.5, kDestOsc1KeyTrack);
-    const VoiceControls c = rig.evaluate(voiceAt());
+    rig.route(1, kSrcConst, -0.5, kDestFilterCutoff); // falls by the signed square
+    rig.route(2, kSrcModWheel, 0.5, kDestPan);        // wheel at rest, centred: a (2x - 1)
+    VoiceControls c = rig.evaluate(voiceAt());
     EXPECT_NEAR(c.osc.fmDepthFactor, 0.2, 1e-6);
     EXPECT_EQ(c.osc.keyTrack[0], 512);
     EXPECT_EQ(c.osc.keyTrack[1], 1024);
+    EXPECT_NEAR(c.cutoff, openCutoff - 0.25, 1e-6);
+    EXPECT_NEAR(c.output.panSum, -0.5, 1e-9);
+    rig.route(2, kSrcPitchWheel, 0.5, kDestPan); // bend at rest: 0
+    EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, 0.0, 1e-9);
 }
 
 TEST(ModAtStart, FilterTypeAndPhasesOnlyInTheFirstSlice)
 {
     ModulationRig rig;
-    rig.route(1, kSrcConst, 0.12, kDestFilterType); // int(12 / 4) = 3: the third entry, LP12b
     rig.route(2, kSrcConst, 0.25, kDestOsc2Phase);
     rig.route(3, kSrcConst, -0.25, kDestLfo3Phase);
+    // Whole hundredths / 4 count through the type menu's own order, limited at both ends.
+    const std::pair<double, int32_t> types[] = {{0.04, 0}, {0.08, 1}, {0.31, 10}, {0.42, 2}, {0.7, 14},
+                                                {1.0, 15}, {0.0, 0},  {-0.5, 0},  {0.12, 17}};
+    for (const auto& [amount, type] : types) {
+        rig.route(1, kSrcConst, amount, kDestFilterType);
+        EXPECT_EQ(rig.evaluate(voiceAt()).startFilterType, type) << amount;
+    }
     VoiceSlot v = voiceAt();
     const VoiceControls first = rig.evaluate(v);
-    EXPECT_EQ(first.startFilterType, 17);
     EXPECT_TRUE(first.osc.setPhase[1]);
     EXPECT_EQ(first.osc.phase[1], 0x40000000u);
     EXPECT_TRUE(first.setLfoPhase[2]);
     EXPECT_EQ(first.startLfoPhase[2], 0xC0000000u);
-
     v.age = 64;
     const VoiceControls later = rig.evaluate(v);
     EXPECT_EQ(later.startFilterType, kNoFilterTypeChange);
@@ -193,51 +158,17 @@ TEST(ModAtStart, FilterTypeAndPhasesOnlyInTheFirstSlice)
     EXPECT_FALSE(later.setLfoPhase[2]);
 }
 
-TEST(ModAtStart, FilterTypeCountsThroughItsOwnOrderAndIsLimited)
-{
-    ModulationRig rig;
-    const struct {
-        double amount;
-        int32_t type;
-    } cases[] = {{0.04, 0}, {0.08, 1}, {0.31, 10}, {0.42, 2}, {0.7, 14}, {1.0, 15}, {0.0, 0}, {-0.5, 0}};
-    for (const auto& c : cases) {
-        rig.route(1, kSrcConst, c.amount, kDestFilterType);
-        EXPECT_EQ(rig.evaluate(voiceAt()).startFilterType, c.type) << c.amount;
-    }
-}
-
-TEST(ModDestinations, CutoffFallsByTheSignedSquareOfTheAmount)
-{
-    ModulationRig rig;
-    const float start = rig.evaluate(voiceAt()).cutoff;
-    rig.route(1, kSrcConst, -0.5, kDestFilterCutoff);
-    EXPECT_NEAR(rig.evaluate(voiceAt()).cutoff, start - 0.25, 1e-6);
-}
-
-TEST(ModDestinations, PanCentresUnipolarSources)
-{
-    ModulationRig rig;
-    rig.route(1, kSrcModWheel, 0.5, kDestPan); // wheel at rest: a (2x - 1) = -0.5
-    EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, -0.5, 1e-9);
-    rig.route(1, kSrcPitchWheel, 0.5, kDestPan); // bend at rest: 0
-    EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, 0.0, 1e-9);
-}
-
 TEST(ModDestinations, HostileAmountsLeaveFiniteControls)
 {
     ModulationRig rig;
-    const float hostile[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                             -1e30f, 1e30f};
-    for (float value : hostile) {
+    for (float value : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1e30f, 1e30f}) {
         for (int k = 0; k < 24; ++k) {
             rig.route(k + 1, kSrcVoiceNumber, 0.0, k < 12 ? kDestMmAmount1 + k + 1 : kDestFilterCutoff + k % 4);
             rig.set(kModAmount + k, value);
         }
         const VoiceControls c = rig.evaluate(voiceAt(60, 100, 7));
-        EXPECT_TRUE(std::isfinite(c.cutoff)) << value;
-        EXPECT_TRUE(std::isfinite(c.envAmount)) << value;
-        EXPECT_TRUE(std::isfinite(c.output.volumeSum)) << value;
-        EXPECT_TRUE(std::isfinite(c.output.panSum)) << value;
+        for (float control : {c.cutoff, c.envAmount, c.output.volumeSum, c.output.panSum})
+            EXPECT_TRUE(std::isfinite(control)) << value;
     }
 }
 

@@ -6,43 +6,79 @@
 
 #include "EngineTestSupport.h"
 #include "ModulationVocabulary.h"
+#include "ParamFamilies.h"
 #include "VoiceControls.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 constexpr double kRate = 44100.0;
 
-struct Stereo {
-    std::vector<float> left, right;
-};
-
 struct RenderedBuses {
-    Stereo fx, dry;
+    std::vector<float> fx[2], dry[2]; // left, right
 };
 
 class ModulationRig {
 public:
-    ModulationRig();
+    ModulationRig() { e.engine.setProgram(0); }
 
     // Slot 1..24; amount -1..+1 goes in as its parameter value (a + 1) / 2.
-    void route(int slot, int32_t source, double amount, int32_t dest, int32_t voices = 0);
+    void route(int slot, int32_t source, double amount, int32_t dest, int32_t voices = 0)
+    {
+        set(ParamIndex::kModSource + slot - 1, static_cast<float>(source));
+        set(ParamIndex::kModAmount + slot - 1, static_cast<float>((amount + 1.0) / 2.0));
+        set(ParamIndex::kModDestination + slot - 1, static_cast<float>(dest));
+        set(ParamIndex::kModVoices + slot - 1, static_cast<float>(voices));
+    }
     void set(int32_t index, float value) { e.owner.setParameter(index, value); }
-
     // Oscillator 1 alone as a sine, so that zero crossings give the pitch.
-    void useSine();
-
+    void useSine()
+    {
+        set(ParamIndex::kOsc1Shape, 0.7f);
+        set(ParamIndex::kOscMix, 0.0f);
+    }
     void noteOn(int note, int velocity = 100) { engine().noteOn(note, velocity, -1); }
 
-    // Host blocks of 256 frames in 64-frame slices; the buses kept apart.
-    RenderedBuses renderBuses(int frames);
+    // Host blocks of 256 frames in render slices; the buses kept apart.
+    RenderedBuses renderBuses(int frames)
+    {
+        RenderedBuses out;
+        for (auto* bus : {out.fx, out.dry})
+            bus[0].resize(frames), bus[1].resize(frames);
+        for (int at = 0; at < frames; at += 256) {
+            const int end = std::min(at + 256, frames);
+            engine().beginBlock(end - at);
+            for (int pos = at; pos < end; pos += kMaxSliceFrames) {
+                float* fx[2] = {&out.fx[0][pos], &out.fx[1][pos]};
+                float* dry[2] = {&out.dry[0][pos], &out.dry[1][pos]};
+                engine().render(std::min(kMaxSliceFrames, end - pos), fx, dry);
+            }
+            engine().updateGlobalModulation();
+            engine().endBlock();
+        }
+        return out;
+    }
     // What the host hears on the left: effects bus plus dry bus.
-    std::vector<float> render(int frames);
+    std::vector<float> render(int frames)
+    {
+        RenderedBuses b = renderBuses(frames);
+        for (int i = 0; i < frames; ++i)
+            b.fx[0][i] += b.dry[0][i];
+        return b.fx[0];
+    }
 
-    // The per-voice pass on a voice with these fields and LFO outputs, from
-    // neutral controls.
-    VoiceControls evaluate(const VoiceSlot& voice, const std::array<float, kNumLfos>& lfo = {});
+    // The per-voice pass on this voice with these LFO outputs, from neutral controls.
+    VoiceControls evaluate(const VoiceSlot& voice, const std::array<float, kNumLfos>& lfo = {})
+    {
+        VoiceControls c{};
+        std::copy(lfo.begin(), lfo.end(), c.lfoOut);
+        engine().modulateVoice(voice, c);
+        return c;
+    }
 
     Vesk& engine() { return e.engine; }
 
@@ -50,13 +86,42 @@ private:
     EngineUnderTest e{static_cast<float>(kRate)};
 };
 
-// A voice as a fresh note would start it: layer 0, age 0, note 60.
-VoiceSlot voiceAt(int note = 60, int velocity = 100, int layer = 0);
+// A voice as a fresh note would start it: age 0.
+inline VoiceSlot voiceAt(int note = 60, int velocity = 100, int layer = 0)
+{
+    VoiceSlot v;
+    std::memset(&v, 0, sizeof v);
+    v.active = 1;
+    v.note = static_cast<int8_t>(note);
+    v.pitch = static_cast<float>(note * 128);
+    v.velocity = static_cast<int8_t>(velocity);
+    v.layer = layer;
+    return v;
+}
 
-// Rising zero crossings per second over samples [from, from + count).
-double frequencyOf(const std::vector<float>& s, size_t from, size_t count);
-double rms(const std::vector<float>& s, size_t from, size_t count);
-// RMS of the first difference: rises with the energy of high partials.
-double roughness(const std::vector<float>& s, size_t from, size_t count);
-// Semitones from a to b.
-double semitones(double a, double b);
+// Measures over samples [from, from + count). Frequency from rising zero crossings.
+inline double frequencyOf(const std::vector<float>& s, size_t from, size_t count)
+{
+    double first = -1.0, last = -1.0;
+    int crossings = 0;
+    for (size_t i = from + 1; i < from + count; ++i)
+        if (s[i - 1] < 0.0f && s[i] >= 0.0f) {
+            last = static_cast<double>(i - 1) + s[i - 1] / (s[i - 1] - s[i]);
+            first = first < 0.0 ? last : first;
+            ++crossings;
+        }
+    return crossings > 1 ? (crossings - 1) * kRate / (last - first) : 0.0;
+}
+
+// With lag 1, the RMS of the first difference: it rises with the energy of high partials.
+inline double rms(const std::vector<float>& s, size_t from, size_t count, size_t lag = 0)
+{
+    double sum = 0.0;
+    for (size_t i = from + lag; i < from + count; ++i) {
+        const double d = double(s[i]) - (lag ? double(s[i - lag]) : 0.0);
+        sum += d * d;
+    }
+    return std::sqrt(sum / static_cast<double>(count - lag));
+}
+
+inline double semitones(double a, double b) { return 12.0 * std::log2(b / a); }

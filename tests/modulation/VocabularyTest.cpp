@@ -3,39 +3,30 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 
 namespace {
 
-template <int N>
-std::set<int32_t> codesOf(const ModMenuEntry (&menu)[N])
-{
+const auto codesOf = [](const auto& menu) {
     std::set<int32_t> codes;
     for (const ModMenuEntry& e : menu)
         codes.insert(e.code);
     return codes;
-}
+};
 
-TEST(ModVocabulary, DestinationMenuListsEveryCodeOnceExceptFortyAndFiftySix)
+TEST(ModVocabulary, DestinationMenuListsEveryCodeOnceInItsOwnOrder)
 {
     const std::set<int32_t> codes = codesOf(kModDestinationMenu);
     EXPECT_EQ(codes.size(), size_t(kModDestinationMenuEntries));
     for (int32_t code = 0; code < kModDestinationCodes; ++code)
         EXPECT_EQ(codes.count(code), code == 40 || code == 56 ? 0u : 1u) << code;
+    EXPECT_EQ(modDestinationText(40), modDestinationText(97)); // both unknown: null
     EXPECT_EQ(modDestinationText(40), nullptr);
-    EXPECT_EQ(modDestinationText(97), nullptr);
-}
-
-TEST(ModVocabulary, DestinationMenuRunsInItsOwnOrderWithTheStoredTexts)
-{
     EXPECT_STREQ(kModDestinationMenu[0].text, "---");
-    EXPECT_EQ(kModDestinationMenu[1].code, kDestOsc1Semi);
     EXPECT_STREQ(kModDestinationMenu[1].text, "Osc 1 Semi");
     EXPECT_EQ(kModDestinationMenu[kModDestinationMenuEntries - 1].code, kDestVolume);
     EXPECT_STREQ(modDestinationText(kDestModRelease), "Mod Relase"); // the stored text, misspelt as it is
-    // The MM Amount entries follow each other in number order.
     int first = 0;
     while (kModDestinationMenu[first].code != kDestMmAmount1)
         ++first;
@@ -54,9 +45,16 @@ TEST(ModVocabulary, SourceMenuSwapsConstAndRandomAndReversesTheLastFour)
         EXPECT_EQ(kModSourceMenu[22 + i].code, lastFour[i]);
     EXPECT_STREQ(modSourceText(kSrcLfo1Wheel + 1), "LFO2*MW");
     EXPECT_EQ(modSourceText(26), nullptr);
+    // Unipolar: the wheels, pedals, arp velocity and envelopes.
+    const std::set<int32_t> unipolar = {kSrcModWheel, kSrcArpVel, kSrcBreath,    kSrcFoot,
+                                        kSrcExpression, kSrcAmpEnv, kSrcFilterEnv, kSrcModEnv};
+    for (int32_t code = 1; code < kModSourceCount; ++code)
+        EXPECT_EQ(isBipolarSource(code), unipolar.count(code) == 0) << code;
+    EXPECT_FALSE(isModSource(kSrcNone));
+    EXPECT_FALSE(isModSource(kModSourceCount));
 }
 
-TEST(ModVocabulary, VoiceSelectionsReachTheirLayers)
+TEST(ModVocabulary, VoiceSelectionsReachTheLayersTheyName)
 {
     EXPECT_EQ(codesOf(kModVoicesMenu).size(), size_t(kModVoicesMenuEntries));
     EXPECT_EQ(modVoicesMask(0) & 0xFF, 0xFFu);
@@ -64,7 +62,8 @@ TEST(ModVocabulary, VoiceSelectionsReachTheirLayers)
     EXPECT_STREQ(modVoicesText(25), "Odd");
     EXPECT_EQ(modVoicesMask(25), 0x55u);
     EXPECT_EQ(modVoicesMask(26), 0xAAu);
-    // Each combined selection's mask is the layers its text names.
+    EXPECT_EQ(modVoicesMask(27), 0u);
+    EXPECT_EQ(modVoicesMask(255), 0u);
     for (const ModMenuEntry& e : kModVoicesMenu) {
         const std::string text = e.text;
         if (text.find('+') == std::string::npos)
@@ -75,18 +74,6 @@ TEST(ModVocabulary, VoiceSelectionsReachTheirLayers)
                 named |= 1u << (ch - '1');
         EXPECT_EQ(modVoicesMask(e.code), named) << text;
     }
-    EXPECT_EQ(modVoicesMask(27), 0u);
-    EXPECT_EQ(modVoicesMask(255), 0u);
-}
-
-TEST(ModVocabulary, UnipolarSourcesAreTheWheelsPedalsArpVelocityAndEnvelopes)
-{
-    const std::set<int32_t> unipolar = {kSrcModWheel, kSrcArpVel, kSrcBreath,    kSrcFoot,
-                                        kSrcExpression, kSrcAmpEnv, kSrcFilterEnv, kSrcModEnv};
-    for (int32_t code = 1; code < kModSourceCount; ++code)
-        EXPECT_EQ(isBipolarSource(code), unipolar.count(code) == 0) << code;
-    EXPECT_FALSE(isModSource(kSrcNone));
-    EXPECT_FALSE(isModSource(kModSourceCount));
 }
 
 } // namespace

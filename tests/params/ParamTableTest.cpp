@@ -13,70 +13,51 @@ using namespace ParamIndex;
 
 std::string nameOf(int32_t index) { return kParamDescriptors[index].name; }
 
-TEST(ParamTable, EveryNameIsTerminatedAndNonEmpty)
+TEST(ParamTable, NamesAreTerminatedNonEmptyAndSitAtTheirIndices)
 {
     for (int32_t index = 0; index < kNumDescriptors; ++index) {
         const ParamDescriptor& d = kParamDescriptors[index];
         ASSERT_NE(std::memchr(d.name, '\0', sizeof d.name), nullptr) << index;
         EXPECT_GT(std::strlen(d.name), 0u) << index;
     }
-}
-
-TEST(ParamTable, SingleNamesSitAtTheirIndices)
-{
-    EXPECT_EQ(nameOf(kOsc1Shape), "Osc 1 Shape");
-    EXPECT_EQ(nameOf(kOscRingMod), "Osc Common RM");
-    EXPECT_EQ(nameOf(kFilterReserved), "Filter Reserved");
-    EXPECT_EQ(nameOf(kLfo2Shape + 3), "LFO 2 Fade In");
-    EXPECT_EQ(nameOf(kLfo3Shape + 5), "LFO 3 Reset");
-    EXPECT_EQ(nameOf(kFmFeedback), "FM Feedback");
-    EXPECT_EQ(nameOf(kVolume), "Volume");
-    EXPECT_EQ(nameOf(kDelayType + 2), "FX Delay Feedbk");
-    EXPECT_EQ(nameOf(kReverbType + 5), "FX Reverb Locut");
-    EXPECT_EQ(nameOf(kEq2Type + 3), "FX EQ-2 Gain");
-    EXPECT_EQ(nameOf(kNumHostParams - 1), "Reserved");
-    EXPECT_EQ(nameOf(kFmMode), "FM Mode");
-    EXPECT_EQ(nameOf(kModWheel), "mWheel");
-    EXPECT_EQ(nameOf(122), "MatrixBG21");
-    EXPECT_EQ(nameOf(kMonoMode), "Mono Mode");
-    EXPECT_EQ(nameOf(kArpSteps), "Arp Steps");
-    EXPECT_EQ(nameOf(kPoly), "Poly");
-    EXPECT_EQ(nameOf(kPatchCategory), "PatchCategory");
-    for (const int32_t reserved : {39, 40, 41, 48, 49, 50, 105, 110})
-        EXPECT_EQ(nameOf(reserved), "Reserved") << reserved;
+    const std::pair<int32_t, const char*> names[] = {
+        {kOsc1Shape, "Osc 1 Shape"}, {kOscRingMod, "Osc Common RM"}, {kFilterReserved, "Filter Reserved"},
+        {kLfo2Shape + 3, "LFO 2 Fade In"}, {kLfo3Shape + 5, "LFO 3 Reset"}, {kFmFeedback, "FM Feedback"},
+        {kVolume, "Volume"}, {kDelayType + 2, "FX Delay Feedbk"}, {kReverbType + 5, "FX Reverb Locut"},
+        {kEq2Type + 3, "FX EQ-2 Gain"}, {kNumHostParams - 1, "Reserved"}, {kFmMode, "FM Mode"}, {kModWheel, "mWheel"},
+        {122, "MatrixBG21"}, {kMonoMode, "Mono Mode"}, {kArpSteps, "Arp Steps"}, {kPoly, "Poly"},
+        {kPatchCategory, "PatchCategory"}, {39, "Reserved"}, {40, "Reserved"}, {41, "Reserved"}, {48, "Reserved"},
+        {49, "Reserved"}, {50, "Reserved"}, {105, "Reserved"}, {110, "Reserved"},
+    };
+    for (const auto& [index, name] : names)
+        EXPECT_EQ(nameOf(index), name) << index;
+    const char* const editorOnly[] = {"Osc 1 Wave", "Osc 2 Wave", "Preset", "PresetLeft", "AMP ADSR", "FLT ADSR",
+                                      "PresetUpDown", "PresetUpDown", "Switch Panes", "Switch Panes", "FX", "BendUp",
+                                      "BendDn", "FiltUpDown", "FX Select", "FX Select", "FX Select", "FX Select",
+                                      "FX Select", "Preset", "PresetRght", "Url", "CAT", "BNK", "Matrix Sort",
+                                      "Arp Mode", "FXPLoad", "FXBLoad"};
+    static_assert(sizeof editorOnly / sizeof editorOnly[0] == kNumDescriptors - kNumProgramParams);
+    for (int32_t i = 0; i < kNumDescriptors - kNumProgramParams; ++i)
+        EXPECT_EQ(nameOf(kNumProgramParams + i), editorOnly[i]) << kNumProgramParams + i;
 }
 
 TEST(ParamTable, NumberedFamiliesCountFromOne)
 {
-    for (int32_t i = 0; i < 8; ++i)
-        EXPECT_EQ(nameOf(kVoice1 + i), "Voice " + std::to_string(i + 1));
+    const auto expectFamily = [](int32_t first, int32_t count, const std::string& stem, const std::string& tail = "") {
+        for (int32_t i = 0; i < count; ++i)
+            EXPECT_EQ(nameOf(first + i), stem + std::to_string(i % 16 + 1) + tail) << first + i;
+    };
     // The modulation families run twice, 16 slots at a time.
-    const std::pair<int32_t, const char*> modFamilies[] = {
-        {kModSource, "ModSrc"}, {kModAmount, "ModAmt"}, {kModDestination, "ModDst"}, {kModVoices, "ModVoc"}};
-    for (const auto& [first, stem] : modFamilies)
-        for (int32_t i = 0; i < 16; ++i) {
-            EXPECT_EQ(nameOf(first + i), stem + std::to_string(i + 1));
-            EXPECT_EQ(nameOf(first + 16 + i), stem + std::to_string(i + 1));
-        }
+    expectFamily(kModSource, 32, "ModSrc");
+    expectFamily(kModAmount, 32, "ModAmt");
+    expectFamily(kModDestination, 32, "ModDst");
+    expectFamily(kModVoices, 32, "ModVoc");
+    expectFamily(kVoice1, 8, "Voice ");
+    expectFamily(kEffectOrder, 6, "Effect order - slot ");
     for (int32_t i = 0; i < 32; ++i) {
         EXPECT_EQ(nameOf(kArpStep + i), "Arp" + std::to_string(i + 1));
         EXPECT_EQ(nameOf(kArpFinger + i), "ArpFinger" + std::to_string(i + 1));
     }
-    for (int32_t i = 0; i < 6; ++i)
-        EXPECT_EQ(nameOf(kEffectOrder + i), "Effect order - slot " + std::to_string(i + 1));
-}
-
-TEST(ParamTable, EditorOnlyTagNames)
-{
-    const char* const expected[] = {"Osc 1 Wave", "Osc 2 Wave", "Preset", "PresetLeft", "AMP ADSR",
-                                    "FLT ADSR", "PresetUpDown", "PresetUpDown", "Switch Panes",
-                                    "Switch Panes", "FX", "BendUp", "BendDn", "FiltUpDown",
-                                    "FX Select", "FX Select", "FX Select", "FX Select", "FX Select",
-                                    "Preset", "PresetRght", "Url", "CAT", "BNK", "Matrix Sort",
-                                    "Arp Mode", "FXPLoad", "FXBLoad"};
-    static_assert(sizeof expected / sizeof expected[0] == kNumDescriptors - kNumProgramParams);
-    for (int32_t i = 0; i < kNumDescriptors - kNumProgramParams; ++i)
-        EXPECT_EQ(nameOf(kNumProgramParams + i), expected[i]) << kNumProgramParams + i;
 }
 
 TEST(ParamTable, StepCountsFollowTheChoiceRules)
@@ -97,7 +78,7 @@ TEST(ParamTable, StepCountsFollowTheChoiceRules)
     }
 }
 
-TEST(ParamTable, ControlKindCounts)
+TEST(ParamTable, ControlKinds_CountsAndRepresentativeControls)
 {
     std::map<int32_t, int32_t> counts;
     for (const ParamDescriptor& d : kParamDescriptors)
@@ -109,58 +90,30 @@ TEST(ParamTable, ControlKindCounts)
         {37, 1},  {38, 1},  {39, 1}, {40, 1},  {41, 1},  {42, 1},  {43, 1},  {44, 1},  {45, 1},  {46, 1},
         {47, 1},  {48, 1},  {49, 1}, {50, 2},  {51, 6}};
     EXPECT_EQ(counts, expected);
+    const std::pair<int32_t, int32_t> kinds[] = {
+        {kOsc1Shape, 3}, {kOsc3Shape, 13}, {kOsc2Coarse, 36}, {kFilterCutoff, 0}, {kDelayType, 12},
+        {kEq2Type + 3, 36}, {kArpRate, 39}, {kArpLength, 41}, {kArpSwing, 40}, {kFilterType, 30},
+        {kEditorPitchBend, 15}, {kModWheel, 15}, {343, 32}, {356, 50}}; for (const auto& [index, kind] : kinds)
+        EXPECT_EQ(kParamDescriptors[index].controlKind, kind) << index;
 }
 
-TEST(ParamTable, ControlKindsOfRepresentativeControls)
-{
-    EXPECT_EQ(kParamDescriptors[kOsc1Shape].controlKind, 3);
-    EXPECT_EQ(kParamDescriptors[kOsc3Shape].controlKind, 13);
-    EXPECT_EQ(kParamDescriptors[kOsc2Coarse].controlKind, 36);
-    EXPECT_EQ(kParamDescriptors[kFilterCutoff].controlKind, 0);
-    EXPECT_EQ(kParamDescriptors[kDelayType].controlKind, 12);
-    EXPECT_EQ(kParamDescriptors[kEq2Type + 3].controlKind, 36);
-    EXPECT_EQ(kParamDescriptors[kArpRate].controlKind, 39);
-    EXPECT_EQ(kParamDescriptors[kArpLength].controlKind, 41);
-    EXPECT_EQ(kParamDescriptors[kArpSwing].controlKind, 40);
-    EXPECT_EQ(kParamDescriptors[kFilterType].controlKind, 30);
-    EXPECT_EQ(kParamDescriptors[kEditorPitchBend].controlKind, 15);
-    EXPECT_EQ(kParamDescriptors[kModWheel].controlKind, 15);
-    EXPECT_EQ(kParamDescriptors[343].controlKind, 32);
-    EXPECT_EQ(kParamDescriptors[356].controlKind, 50);
-}
-
-TEST(ParamTable, LayoutFieldsStartEmpty)
-{
-    for (int32_t index = 0; index < kNumDescriptors; ++index) {
-        const ParamDescriptor& d = kParamDescriptors[index];
-        for (const int32_t edge : d.rect)
-            EXPECT_EQ(edge, 0) << index;
-        EXPECT_EQ(d.reserved0, 0) << index;
-        EXPECT_EQ(d.reserved1, 0) << index;
-        EXPECT_EQ(d.flag, 0) << index;
-    }
-}
-
-TEST(ParamTable, PagedControlsAreTheSwitchablePages)
+TEST(ParamTable, PagedControlsAreTheSwitchablePagesAndLayoutStartsEmpty)
 {
     const std::set<int32_t> noControlKinds = {2, 8, 9, 27};
     for (int32_t index = 0; index < kNumDescriptors; ++index) {
         const ParamDescriptor& d = kParamDescriptors[index];
         EXPECT_TRUE(d.paged == 0 || d.paged == 1) << index;
-        if (noControlKinds.count(d.controlKind)) {
-            EXPECT_EQ(d.paged, 0) << index;
-        }
+        EXPECT_TRUE(d.paged == 0 || !noControlKinds.count(d.controlKind)) << index;
+        EXPECT_TRUE(d.rect[0] == 0 && d.rect[1] == 0 && d.rect[2] == 0 && d.rect[3] == 0) << index;
+        EXPECT_TRUE(d.reserved0 == 0 && d.reserved1 == 0 && d.flag == 0) << index;
     }
     // Pages: arpeggiator, modulation matrix, effects, patch settings.
-    const int32_t pagedIndices[] = {kArpRange, kArpSync, kArpMode, kArpStep + 31, kArpFinger, kArpSteps, 354,
-                                kModSource, kModVoices + 31, 353, kPhaserType, kEq2Type + 3, kPhaserOn + 5,
-                                kEffectOrder, kPoly, kPatchCategory, 344};
-    for (const int32_t index : pagedIndices)
+    for (const int32_t index : std::initializer_list<int32_t>{kArpRange, kArpSync, kArpMode, kArpStep + 31, kArpFinger, kArpSteps, 354, kModSource,
+                                kModVoices + 31, 353, kPhaserType, kEq2Type + 3, kPhaserOn + 5, kEffectOrder, kPoly,
+                                kPatchCategory, 344})
         EXPECT_EQ(kParamDescriptors[index].paged, 1) << index;
-    // Main panel.
-    const int32_t mainPanelIndices[] = {kOsc1Shape, kFilterCutoff, kAmpAttack, kLfo3Shape, kVolume, kVoices, kGlide,
-                                kModWheel, kFilterType, kMonoMode, 331, 333, 343, kEditorPitchBend, 347, 355};
-    for (const int32_t index : mainPanelIndices)
+    for (const int32_t index : std::initializer_list<int32_t>{kOsc1Shape, kFilterCutoff, kAmpAttack, kLfo3Shape, kVolume, kVoices, kGlide, kModWheel,
+                                kFilterType, kMonoMode, 331, 333, 343, kEditorPitchBend, 347, 355})
         EXPECT_EQ(kParamDescriptors[index].paged, 0) << index;
 }
 

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "Conversions.h"
@@ -32,49 +31,41 @@ struct TimeTables {
     std::array<float, kEnvelopeTimeSteps + 1> decay, ramp;
 };
 
-// Drives one voice's envelopes as the render does: slices of 64 frames, with
+enum Kind { kAmp, kFilter, kMod };
+
+// One voice's envelopes driven as the render does: slices of 64 frames, with
 // note-off and pedal changes landing between slices. Amp and filter runs
 // return the level each frame used; the modulation run, the level each call
 // started with.
 struct Voice {
     Voice(const TimeTables& t, EnvelopeSettings s) : tables{t.decay.data(), t.ramp.data()}, settings(s) {}
 
-    template <typename Slice> std::vector<float> play(int32_t total, Slice&& slice)
+    std::vector<float> run(Kind kind, int32_t total)
     {
         std::vector<float> used;
         for (int32_t done = 0; done < total; done += kMaxSliceFrames) {
+            const int32_t n = std::min(kMaxSliceFrames, total - done);
             applyNoteOff(slot);
-            slice(std::min(kMaxSliceFrames, total - done), envelopeCoefs(tables, settings, pedalDown), used);
+            const EnvelopeCoefs coefs = envelopeCoefs(tables, settings, pedalDown);
+            if (kind == kMod) {
+                used.push_back(slot.modEnvLevel);
+                runModEnvelope(tables, settings, pedalDown, n, slot);
+                slot.age += n;
+            } else if (kind == kAmp) {
+                AmpEnvelope env(coefs, hold, slot);
+                for (int32_t f = 0; f < n; ++f, ++slot.age) {
+                    used.push_back(env.current());
+                    env.step(slot.age);
+                }
+                env.store(slot);
+            } else {
+                FilterEnvelope env(coefs, slot);
+                for (int32_t f = 0; f < n; ++f, ++slot.age)
+                    used.push_back(env.step());
+                env.store(slot);
+            }
         }
         return used;
-    }
-    std::vector<float> amp(int32_t total)
-    {
-        return play(total, [&](int32_t n, const EnvelopeCoefs& c, std::vector<float>& used) {
-            AmpEnvelope env(c, hold, slot);
-            for (int32_t f = 0; f < n; ++f, ++slot.age) {
-                used.push_back(env.current());
-                env.step(slot.age);
-            }
-            env.store(slot);
-        });
-    }
-    std::vector<float> filter(int32_t total)
-    {
-        return play(total, [&](int32_t n, const EnvelopeCoefs& c, std::vector<float>& used) {
-            FilterEnvelope env(c, slot);
-            for (int32_t f = 0; f < n; ++f, ++slot.age)
-                used.push_back(env.step());
-            env.store(slot);
-        });
-    }
-    std::vector<float> mod(int32_t total)
-    {
-        return play(total, [&](int32_t n, const EnvelopeCoefs&, std::vector<float>& used) {
-            used.push_back(slot.modEnvLevel);
-            runModEnvelope(tables, settings, pedalDown, n, slot);
-            slot.age += n;
-        });
     }
 
     EnvelopeTables tables;
@@ -99,7 +90,6 @@ TEST(EnvelopeSettings, TimeIndexRoundsAndLimitsAndBadValuesStaySafe)
                                                 {inf, 1024}, {-inf, 0}};
     for (const auto& [value, index] : cases)
         EXPECT_EQ(envelopeTimeIndex(value), index) << value;
-
     const TimeTables t;
     const EnvelopeTables view{t.decay.data(), t.ramp.data()};
     EXPECT_EQ(envelopeCoefs(view, {nan, 0.0, -0.3, 0.5}, false).sustain, 0.0f);
@@ -111,7 +101,7 @@ TEST(AmpEnvelope, ShortestAttackReachesPoint9AfterAbout2msThenDecays)
     for (const double sr : {44100.0, 96000.0}) {
         const TimeTables t(sr);
         Voice voice(t, {0.0, 0.5, 0.0, 0.5});
-        const std::vector<float> level = voice.amp(frames(20, sr));
+        const std::vector<float> level = voice.run(kAmp, frames(20, sr));
         const int32_t top = firstAtOrAbove(level, 0.9f);
         EXPECT_NEAR(top, frames(2, sr), 2) << sr;
         EXPECT_LT(level[top + frames(5, sr)], level[top]) << sr;
@@ -121,14 +111,11 @@ TEST(AmpEnvelope, ShortestAttackReachesPoint9AfterAbout2msThenDecays)
 TEST(AmpEnvelope, DecayStopsAtFirstFrameBelowSustainAndFullSustainHoldsNearPoint9)
 {
     const TimeTables t;
-    Voice voice(t, {0.0, 0.0, 0.25, 0.5});
-    const std::vector<float> level = voice.amp(4410);
+    const std::vector<float> level = Voice(t, {0.0, 0.0, 0.25, 0.5}).run(kAmp, 4410);
     EXPECT_LT(level.back(), 0.25f);
     EXPECT_GE(level.back(), 0.25f * t.decay[0]);
     EXPECT_EQ(level[2000], level.back());
-
-    Voice full(t, {0.0, 0.5, 1.0, 0.5});
-    const std::vector<float> held = full.amp(44100);
+    const std::vector<float> held = Voice(t, {0.0, 0.5, 1.0, 0.5}).run(kAmp, 44100);
     EXPECT_EQ(held.back(), held[firstAtOrAbove(held, 0.9f) + 1]);
     EXPECT_NEAR(held.back(), 0.9f, 0.01f);
 }
@@ -136,69 +123,66 @@ TEST(AmpEnvelope, DecayStopsAtFirstFrameBelowSustainAndFullSustainHoldsNearPoint
 TEST(AmpEnvelope, HoldDelaysDecayAndReleaseByHoldFrames)
 {
     const TimeTables t;
-    Voice free(t, {0.0, 0.3, 0.0, 0.3});
-    Voice held = free;
+    Voice free(t, {0.0, 0.3, 0.0, 0.3}), held = free;
     held.hold = 3000;
     Voice releasedEarly = held;
-    const std::vector<float> a = free.amp(8000);
-    const std::vector<float> b = held.amp(8000);
+    const std::vector<float> a = free.run(kAmp, 8000), b = held.run(kAmp, 8000);
     const int32_t top = firstAtOrAbove(a, 0.9f);
     EXPECT_EQ(b[3000], b[top]);
     for (int32_t n = 0; n < 4000; ++n)
         ASSERT_EQ(b[3001 + n], a[top + 1 + n]) << n;
 
-    const float before = releasedEarly.amp(1024).back();
+    const float before = releasedEarly.run(kAmp, 1024).back();
     releasedEarly.slot.released = 1;
-    const std::vector<float> after = releasedEarly.amp(3000);
+    const std::vector<float> after = releasedEarly.run(kAmp, 3000);
     EXPECT_EQ(after[1975], before); // age 2999
     EXPECT_LT(after.back(), before);
 }
 
-TEST(AmpEnvelope, ReleaseFallsToATenthPerSegmentTimeUnlessThePedalHolds)
+TEST(AmpAndFilterEnvelopes, ReleaseFallsToATenthPerSegmentTimeUnlessThePedalHolds)
 {
     const TimeTables t;
     for (const int32_t j : {256, 512, 700}) {
         Voice voice(t, {0.0, 0.5, 1.0, raw(j)});
-        const float start = voice.amp(4096).back();
+        const float start = voice.run(kAmp, 4096).back();
         voice.slot.released = 1;
         voice.pedalDown = true;
-        EXPECT_EQ(voice.amp(44100).back(), start) << j;
+        EXPECT_EQ(voice.run(kAmp, 44100).back(), start) << j;
         voice.pedalDown = false;
         const int32_t segment = frames(timeMs(j));
-        const std::vector<float> level = voice.amp(2 * segment + 1);
+        const std::vector<float> level = voice.run(kAmp, 2 * segment + 1);
         EXPECT_NEAR(level[segment] / start, 0.1, 0.002) << j;
         EXPECT_NEAR(level[2 * segment] / start, 0.01, 0.0002) << j;
     }
-}
-
-TEST(FilterEnvelope, RunsAttackDecaySustainReleaseAndFlushesTinyLevels)
-{
-    const TimeTables t;
+    // The filter envelope runs the same attack, decay and release, and
+    // flushes what is left once it is tiny.
     Voice voice(t, {0.0, 0.0, 0.3, raw(100)});
-    const std::vector<float> level = voice.filter(4410);
+    const std::vector<float> level = voice.run(kFilter, 4410);
     EXPECT_NEAR(firstAtOrAbove(level, 0.9f), frames(2), 2);
-    EXPECT_LT(level.back(), 0.3f);
-    EXPECT_GE(level.back(), 0.3f * t.decay[0]);
+    EXPECT_TRUE(level.back() < 0.3f && level.back() >= 0.3f * t.decay[0]);
     EXPECT_TRUE(FilterEnvelope(envelopeCoefs(voice.tables, voice.settings, false), voice.slot).sustaining());
-
     voice.slot.released = 1;
     const int32_t segment = frames(timeMs(100));
-    EXPECT_NEAR(voice.filter(segment).back() / level.back(), 0.1, 0.002);
-    voice.filter(8 * segment);
+    EXPECT_NEAR(voice.run(kFilter, segment).back() / level.back(), 0.1, 0.002);
+    voice.run(kFilter, 8 * segment);
     EXPECT_EQ(voice.slot.filterEnvLevel, 0.0f);
 }
 
-TEST(ModEnvelope, AttackIsALinearRiseOverTheSegmentTime)
+TEST(ModEnvelope, AttackIsALinearRiseAndSustainAbove0p9999HoldsTheTop)
 {
     const TimeTables t;
-    Voice voice(t, {0.5, 0.0, 0.5, 0.5});
     const int32_t segment = frames(timeMs(512)); // 8820 frames
-    const std::vector<float> level = voice.mod(2 * segment);
-    EXPECT_NEAR(level[69], 69 * 64.0 / segment, 1e-3);
-    EXPECT_NEAR(level[100], 100 * 64.0 / segment, 1e-3);
+    const std::vector<float> level = Voice(t, {0.5, 0.0, 0.5, 0.5}).run(kMod, 2 * segment);
+    for (int32_t call : {69, 100})
+        EXPECT_NEAR(level[call], call * 64.0 / segment, 1e-3) << call;
     EXPECT_NEAR((std::max_element(level.begin(), level.end()) - level.begin()) * 64, segment, 64);
-    EXPECT_LT(level.back(), 0.5f);
-    EXPECT_GT(level.back(), 0.45f);
+    EXPECT_TRUE(level.back() < 0.5f && level.back() > 0.45f);
+
+    Voice top(t, {0.0, 0.0, 0.99995, 0.5}), justBelow(t, {0.0, 0.0, 0.9999, 0.5});
+    top.run(kMod, 4410);
+    justBelow.run(kMod, 4410);
+    EXPECT_EQ(top.slot.modEnvLevel, 1.0f);
+    EXPECT_LT(justBelow.slot.modEnvLevel, 1.0f);
 }
 
 TEST(ModEnvelope, LongestReleaseOrPedalHoldsOtherwiseItFallsToZero)
@@ -212,39 +196,23 @@ TEST(ModEnvelope, LongestReleaseOrPedalHoldsOtherwiseItFallsToZero)
         voice.slot.modEnvStage = kSustain;
         voice.slot.released = 1;
         voice.pedalDown = pedal;
-        voice.mod(10 * 44100);
-        EXPECT_GE(voice.slot.modEnvLevel, lowest) << release;
-        EXPECT_LE(voice.slot.modEnvLevel, highest) << release;
+        voice.run(kMod, 10 * 44100);
+        EXPECT_TRUE(voice.slot.modEnvLevel >= lowest && voice.slot.modEnvLevel <= highest)
+            << release << ": " << voice.slot.modEnvLevel;
     }
-}
-
-TEST(ModEnvelope, SustainAbove0p9999HoldsTheTopExactly)
-{
-    const TimeTables t;
-    Voice top(t, {0.0, 0.0, 0.99995, 0.5});
-    Voice justBelow(t, {0.0, 0.0, 0.9999, 0.5});
-    top.mod(4410);
-    justBelow.mod(4410);
-    EXPECT_EQ(top.slot.modEnvLevel, 1.0f);
-    EXPECT_LT(justBelow.slot.modEnvLevel, 1.0f);
 }
 
 TEST(SpecialStarts, ShortestAttacksStartOpenOnlyInTheFirstCall)
 {
     const EnvelopeSettings instant{0.0, 0.5, 0.5, 0.5}, slow{raw(10), 0.5, 0.5, 0.5};
-    VoiceSlot v{};
-    applySpecialStarts(v, instant, instant, true, true);
-    EXPECT_EQ(v.modEnvLevel, 1.0f);
-    EXPECT_EQ(v.modEnvStage, kDecay);
-    EXPECT_EQ(v.filterEnvLevel, 1.0f);
-    EXPECT_EQ(v.filterEnvStage, kDecay);
-
-    for (const auto& [settings, used, age] :
-         {std::tuple{instant, false, 0u}, std::tuple{slow, true, 0u}, std::tuple{instant, true, 64u}}) {
-        VoiceSlot w{};
-        w.age = age;
-        applySpecialStarts(w, settings, settings, used, used);
-        EXPECT_EQ(w.modEnvLevel + w.filterEnvLevel, 0.0f);
+    for (const auto& [settings, used, age, opens] :
+         {std::tuple{instant, true, 0u, true}, std::tuple{instant, false, 0u, false},
+          std::tuple{slow, true, 0u, false}, std::tuple{instant, true, 64u, false}}) {
+        VoiceSlot v{};
+        v.age = age;
+        applySpecialStarts(v, settings, settings, used, used);
+        EXPECT_EQ(v.modEnvLevel + v.filterEnvLevel, opens ? 2.0f : 0.0f) << used << " at age " << age;
+        EXPECT_EQ(v.modEnvStage == kDecay && v.filterEnvStage == kDecay, opens);
     }
 }
 
@@ -255,10 +223,8 @@ TEST(Spike, AddsItsTransientForSpikeLengthFramesWhateverTheAttack)
     hard.fill(1.6f);
     const SpikeTables tables{soft.data(), hard.data(), 100};
     const Spike spike(tables, false, 0.5f);
-
     const TimeTables t;
-    Voice slowAttack(t, {1.0, 0.5, 0.5, 0.5});
-    EXPECT_GT(spike.gain(50), 100.0f * slowAttack.amp(100)[50]);
+    EXPECT_GT(spike.gain(50), 100.0f * Voice(t, {1.0, 0.5, 0.5, 0.5}).run(kAmp, 100)[50]); // slow attack
     EXPECT_FLOAT_EQ(spike.gain(50), 0.25f);
     EXPECT_FLOAT_EQ(Spike(tables, true, 0.5f).gain(0), 0.8f);
     EXPECT_TRUE(spike.activeFrom(99));

@@ -33,53 +33,25 @@ Table built(int32_t shape, float skew)
     table.fill(kUntouched);
     const LfoSkew derived{expMapF(skew, 0.25f, 4.0f), expMapF(skew, 0.5f, 2.0f), skew};
     buildLfoTable(table.data(), shape, derived, {sources.saw.data(), sources.sine.data(), sources.random.data()});
+    EXPECT_TRUE(std::all_of(table.begin() + kLfoCycleLength, table.end(), [](float x) { return x == kUntouched; }))
+        << "shape " << shape << " skew " << skew << " wrote past the cycle";
     return table;
-}
-
-bool untouchedPastCycle(const Table& t)
-{
-    return std::all_of(t.begin() + kLfoCycleLength, t.end(), [](float x) { return x == kUntouched; });
 }
 
 } // namespace
 
-TEST(LfoTable, SawAtMiddleSkewIsTheRampAndSkewBendsItsMiddle)
+TEST(LfoTable, SkewBendsSawAndSineAndOtherShapesCopyOrClear)
 {
     const Table saw = built(kLfoSaw, 0.5f), towardsTop = built(kLfoSaw, 0.0f), towardsBottom = built(kLfoSaw, 1.0f);
-    EXPECT_NEAR(saw[0], -0.99997f, 1e-5f);
-    EXPECT_NEAR(saw[128], 0.99997f, 1e-5f);
-    EXPECT_NEAR(saw[2047], -0.9989f, 1e-5f);
-    EXPECT_NEAR(saw[1088], 0.0f, 1e-5f);
+    const std::pair<int32_t, float> points[] = {{0, -0.99997f}, {128, 0.99997f}, {2047, -0.9989f}, {1088, 0.0f}};
+    for (const auto& [i, value] : points)
+        EXPECT_NEAR(saw[i], value, 1e-5f) << i;
     EXPECT_GT(towardsTop[1088], 0.5f);
     EXPECT_LT(towardsBottom[1088], -0.5f);
     EXPECT_NEAR(towardsBottom[128], 1.0f, 1e-3f);
-    EXPECT_TRUE(untouchedPastCycle(saw));
-}
 
-TEST(LfoTable, PulseWidthFollowsSkewAndTheWidestNeverWritesPastTheCycle)
-{
-    const Table half = built(kLfoPulse, 0.5f); // high for 1016 + 8 entries
-    const std::pair<int32_t, float> edges[] = {{1024, 1.0f},         {1025, 1.0f - 1.0f / 32}, {1087, 1.0f - 63.0f / 32},
-                                               {1088, -1.0f},        {1984, -1.0f},           {2047, -1.0f + 63.0f / 32}};
-    for (const auto& [i, value] : edges)
-        EXPECT_EQ(half[i], value) << i;
-    EXPECT_LT(built(kLfoPulse, 0.0f)[9], 1.0f);
-
-    const Table widest = built(kLfoPulse, 1.0f);
-    EXPECT_TRUE(std::all_of(widest.begin(), widest.begin() + 1984, [](float x) { return x == 1.0f; }));
-    for (int32_t k = 0; k < 64; ++k)
-        ASSERT_EQ(widest[1984 + k], -1.0f + k / 32.0f) << k;
-    for (const float skew : {1.0f, 5.0f, -5.0f, 1e30f, std::numeric_limits<float>::quiet_NaN()}) {
-        const Table t = built(kLfoPulse, skew);
-        EXPECT_TRUE(untouchedPastCycle(t)) << skew;
-        EXPECT_TRUE(std::all_of(t.begin(), t.begin() + kLfoCycleLength, [](float x) { return std::fabs(x) <= 1.0f; }));
-    }
-}
-
-TEST(LfoTable, SineSkewBendsMagnitudeKeepingSignAndOtherShapes)
-{
     const Table plain = built(kLfoSine, 0.5f), narrow = built(kLfoSine, 1.0f), wide = built(kLfoSine, 0.0f);
-    for (const int32_t i : {100, 256, 512, 1300, 1536}) {
+    for (const int32_t i : {100, 256, 512, 1300, 1536}) { // magnitude bends, sign stays
         const float s = sources.sine[i];
         EXPECT_NEAR(plain[i], s, 1e-6f);
         EXPECT_NEAR(narrow[i], std::copysign(s * s, s), 1e-5f);
@@ -88,6 +60,26 @@ TEST(LfoTable, SineSkewBendsMagnitudeKeepingSignAndOtherShapes)
     const Table sh = built(kLfoSampleHold, 0.3f), unknown = built(7, 0.3f);
     EXPECT_TRUE(std::equal(sh.begin(), sh.begin() + kLfoCycleLength, sources.random.begin()));
     EXPECT_TRUE(std::all_of(unknown.begin(), unknown.begin() + kLfoCycleLength, [](float x) { return x == 0.0f; }));
+}
+
+TEST(LfoTable, PulseWidthFollowsSkewAndTheWidestNeverWritesPastTheCycle)
+{
+    const Table half = built(kLfoPulse, 0.5f); // high for 1016 + 8 entries
+    const std::pair<int32_t, float> edges[] = {{1024, 1.0f},  {1025, 1.0f - 1.0f / 32}, {1087, 1.0f - 63.0f / 32},
+                                               {1088, -1.0f}, {1984, -1.0f},           {2047, -1.0f + 63.0f / 32}};
+    for (const auto& [i, value] : edges)
+        EXPECT_EQ(half[i], value) << i;
+    EXPECT_LT(built(kLfoPulse, 0.0f)[9], 1.0f);
+
+    const Table widest = built(kLfoPulse, 1.0f);
+    EXPECT_TRUE(std::all_of(widest.begin(), widest.begin() + 1984, [](float x) { return x == 1.0f; }));
+    for (int32_t k = 0; k < 64; ++k)
+        ASSERT_EQ(widest[1984 + k], -1.0f + k / 32.0f) << k;
+    for (const float skew : {5.0f, -5.0f, 1e30f, std::numeric_limits<float>::quiet_NaN()}) {
+        const Table t = built(kLfoPulse, skew);
+        EXPECT_TRUE(std::all_of(t.begin(), t.begin() + kLfoCycleLength, [](float x) { return std::fabs(x) <= 1.0f; }))
+            << skew;
+    }
 }
 
 TEST(LfoOutput, ReadsTheTopElevenPhaseBitsAndFadesInLinearly)
@@ -99,13 +91,11 @@ TEST(LfoOutput, ReadsTheTopElevenPhaseBitsAndFadesInLinearly)
     VoiceSlot v{};
     v.lfoPhase[1] = (100u << 21) + (1u << 20);
     EXPECT_EQ(lfoOutput({table.data(), kLfoSaw, 1.0f, 0.0f}, 1, v, 1000, 64, random), 100.0f);
-
     const LfoParams fading{table.data(), kLfoSine, 1.0f, 44100.0f}; // 1 s at 44.1 kHz
-    EXPECT_EQ(lfoOutput(fading, 1, v, 1000, 64, random), 0.0f);
-    v.age = 22050;
-    EXPECT_FLOAT_EQ(lfoOutput(fading, 1, v, 1000, 64, random), 50.0f);
-    v.age = 44100;
-    EXPECT_EQ(lfoOutput(fading, 1, v, 1000, 64, random), 100.0f);
+    for (const auto& [age, expected] : {std::pair{0u, 0.0f}, std::pair{22050u, 50.0f}, std::pair{44100u, 100.0f}}) {
+        v.age = age;
+        EXPECT_FLOAT_EQ(lfoOutput(fading, 1, v, 1000, 64, random), expected) << age;
+    }
 }
 
 TEST(LfoOutput, SampleHoldDrawsAtTheFirstCallAndOncePerCycleThenSmooths)
@@ -154,7 +144,6 @@ TEST(LfoIncrement, RoundsToNearestForVoicesAndTruncatesForIdleSlots)
     EXPECT_EQ(lfoIncrement(10.4f, 1.0f), 10u);
     EXPECT_EQ(lfoIncrement(-3.0f, hzToPhaseInc) + lfoIncrement(std::nanf(""), hzToPhaseInc), 0u);
     EXPECT_EQ(lfoIncrement(1e30f, hzToPhaseInc), UINT32_MAX);
-
     VoiceSlot v{};
     v.lfoPhase[0] = 0xFFFFFF00u;
     advanceIdleLfos(v, {0x100u, 7u, 0u}, 2);
