@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -149,4 +150,34 @@ TEST(AudioPath, TempoFromTheHostIsAskedForEveryBlock)
     renderBlocks(*host, 3, 128);
     EXPECT_EQ(host->callbackCount(audioMasterGetTime), 3);
     EXPECT_TRUE(host->lastTimeRequest() & kVstTempoValid);
+}
+
+// The mod wheel is smoothed once per rendered piece, so its value after one
+// block tells how the block was cut.
+TEST(AudioPath, BlockIsCutAtNoteOffsetsIntoPiecesOfAtMost64Frames)
+{
+    auto piecesFor = [](std::vector<std::array<uint8_t, 3>> messages, std::vector<VstInt32> deltas) {
+        auto synth = makeSynth();
+        synth->setBlockSize(200);
+        std::vector<VstMidiEvent> midi(messages.size());
+        std::vector<char> storage(sizeof(VstEvents) + messages.size() * sizeof(VstEvent*));
+        auto* list = reinterpret_cast<VstEvents*>(storage.data());
+        list->numEvents = static_cast<VstInt32>(messages.size());
+        for (size_t i = 0; i < messages.size(); ++i) {
+            midi[i].type = kVstMidiType;
+            midi[i].deltaFrames = deltas[i];
+            for (int b = 0; b < 3; ++b)
+                midi[i].midiData[b] = static_cast<char>(messages[i][b]);
+            list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+        }
+        std::vector<float> left(200), right(200);
+        float* outputs[2] = {left.data(), right.data()};
+        synth->processEvents(list);
+        synth->processReplacing(nullptr, outputs, 200);
+        // 1 - 0.9^pieces after a jump of the wheel from 0 to 1.
+        return std::log(1.0 - synth->getEngine().ctl.modWheelSmoothed) / std::log(0.9);
+    };
+    // 64 + 64 + 64 + 8 without a note; 64 + 64 + 2, the note, 64 + 6 with one at 130.
+    EXPECT_NEAR(piecesFor({{0xb0, 1, 127}}, {0}), 4.0, 1e-6);
+    EXPECT_NEAR(piecesFor({{0xb0, 1, 127}, {0x90, 60, 100}}, {0, 130}), 5.0, 1e-6);
 }
