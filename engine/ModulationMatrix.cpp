@@ -299,6 +299,13 @@ void VoiceFold::apply(int32_t dest, int32_t source, double a, double x)
 void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls)
 {
     constexpr int32_t kSlots = ModMatrixState::kSlots;
+    // Only slots with a source reach a voice (an MM Amount slot only scales
+    // others), so a program without routings costs nothing more here.
+    bool anySource = false;
+    for (int32_t k = 0; k < kSlots; ++k)
+        anySource = anySource || isModSource(mod.slot[k].modSource);
+    if (!anySource)
+        return;
     const uint32_t layerBit = 1u << clampTo<int32_t>(voice.layer, 0, VoiceStackFields::kMaxLayers - 1);
     const ModSourceInputs sources{&ctl, mod.curve, arp.arpOn ? mod.arpNoteOut : 0.5, arp.arpOn ? mod.arpVelOut : 0.5,
                                   &voice, controls.lfoOut};
