@@ -1,6 +1,5 @@
 #include "Vesk.h"
 
-#include "Filter.h"
 #include "InitProgram.h"
 #include "Lfo.h"
 #include "ParamFamilies.h"
@@ -278,7 +277,7 @@ void Vesk::applyFilter(int32_t index, float value)
         break;
     case kFilterType:
         filter.filterType = decodeCode(value, kFilterTypeBias);
-        clearVoiceFilterStates();
+        filterMemoriesStale.store(true, std::memory_order_release);
         break;
     default: // Filter Reserved
         break;
@@ -667,10 +666,4 @@ void Vesk::rebuildLfoWaveform(int32_t k)
     const LfoFields& l = lfo[k];
     const LfoSources sources{tables->skewedTriangle.data(), tables->sine.data(), tables->smoothRandom.data()};
     buildLfoTable(lfo[k].waveform, l.lfoShape, LfoSkew{l.lfoSkewA, l.lfoSkewB, l.lfoSkewRaw}, sources);
-}
-
-void Vesk::clearVoiceFilterStates()
-{
-    for (VoiceSlot& voice : voices)
-        clearFilterMemories(voice);
 }

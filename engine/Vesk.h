@@ -26,6 +26,7 @@ struct RenderScratch {
     float envelope[kMaxSliceFrames]; // filter envelope level per frame
 };
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -106,6 +107,10 @@ public:
     NoteHandler notes{voices, noteSettings, random};
     int32_t blockFrame = 0; // frames rendered so far in the current host block
     uint32_t noiseState = 1; // the noise generator all voices share
+    // A Filter Type change clears every voice's filter memories. The change
+    // may come from the UI thread while a slice renders, so it only raises
+    // this flag and the audio thread clears them before its next slice.
+    std::atomic<bool> filterMemoriesStale{false};
     RenderScratch scratch;
 
     // Folds the modulation slots routed to this voice into its controls.
@@ -136,7 +141,6 @@ private:
     // arpeggiator itself is still to come, so there is nothing to rebuild yet.
     void rebuildArpTimeline();
     void rebuildLfoWaveform(int32_t lfo);
-    void clearVoiceFilterStates();
     void refreshNoteSettings();
 
     EngineOwner& owner;

@@ -201,6 +201,9 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     frames = clampTo<int32_t>(frames, 0, kMaxSliceFrames);
     if (frames == 0)
         return;
+    if (filterMemoriesStale.exchange(false, std::memory_order_acquire))
+        for (VoiceSlot& voice : voices)
+            clearFilterMemories(voice);
 
     // Controller smoothing, once per slice.
     ctl.modWheelSmoothed = ctl.modWheel * ctl.modWheelSmoothing + ctl.modWheelSmoothed * (1.0 - ctl.modWheelSmoothing);

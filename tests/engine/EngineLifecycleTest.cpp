@@ -318,3 +318,31 @@ TEST(SampleRate, ReachesDerivedRatesAndEveryEffectRatesNoHostUsesAreIgnored)
 }
 
 } // namespace
+
+// A Filter Type change clears the memories of every voice, sounding ones too,
+// before the next slice renders; the voice keeps the type it started with.
+TEST(FilterType, ChangeClearsEveryVoiceFilterMemoryBeforeTheNextSlice)
+{
+    EngineUnderTest e;
+    e.engine.setProgram(0);
+    e.engine.noteOn(60, 100, -1);
+    float fx[2][64], dry[2][64];
+    float* fxBus[2] = {fx[0], fx[1]};
+    float* dryBus[2] = {dry[0], dry[1]};
+    e.engine.beginBlock(64);
+    e.engine.render(64, fxBus, dryBus);
+    e.engine.endBlock();
+    VoiceSlot& voice = e.engine.voices[0];
+    ASSERT_EQ(voice.active, 1);
+    const int32_t startedWith = voice.voiceFilterType;
+    e.engine.voices[5].filterState[3] = 0.25f; // an idle slot's memory goes too
+    e.engine.setParameter(ParamIndex::kFilterType, 7.0f);
+    // Silence the voice so the next slice writes no fresh memories: whatever
+    // is left must have been cleared.
+    voice.active = 0;
+    e.engine.render(1, fxBus, dryBus);
+    for (const VoiceSlot& slot : e.engine.voices)
+        for (float memory : slot.filterState)
+            ASSERT_EQ(memory, 0.0f);
+    EXPECT_EQ(voice.voiceFilterType, startedWith);
+}
