@@ -226,10 +226,11 @@ void NoteHandler::monoNoteOff(int32_t note, int32_t layerMask)
         }
     }
 
-    const int poly = polyCount();
-    for (int s = 0; s < poly; ++s)
-        if (slots_[s].active && addressesLayer(layerMask, slots_[s].layer))
-            slots_[s].released = 1;
+    // Every slot, as in poly mode: voices started before Poly was lowered
+    // would otherwise hang on above it.
+    for (VoiceSlot& slot : slots_)
+        if (slot.active && addressesLayer(layerMask, slot.layer))
+            slot.released = 1;
 }
 
 bool NoteHandler::allNotesOff(bool hard)

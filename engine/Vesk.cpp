@@ -20,6 +20,7 @@ constexpr float kLfoResetThreshold = 0.4f;
 constexpr float kMonoThreshold = 0.0001f;
 constexpr float kGlideThreshold = 0.0000001f;
 constexpr float kFadeInOff = 0.001f;        // fade-in times below this (seconds) are off
+constexpr float kVolumeBound = 16.0f;       // |Volume| beyond this sounds no louder
 
 // Biases added before truncating an enumeration code.
 constexpr double kFilterTypeBias = 0.0000001;
@@ -401,7 +402,10 @@ void Vesk::applyVolume(float value)
 {
     // The maker's own host expects the louder scale of newer program data.
     const bool louder = owner.hostIsMaker() && programDataVersion >= 15;
-    ramps.gainTarget = value * value * (louder ? 8.0f : 4.0f);
+    // Volume is not limited to 0..1, but a value whose square overflows would
+    // make every sample infinite; beyond +60 dB nothing is musical anyway.
+    const float bounded = clampTo(value, -kVolumeBound, kVolumeBound);
+    ramps.gainTarget = bounded * bounded * (louder ? 8.0f : 4.0f);
 }
 
 void Vesk::applyEffect(int32_t index, float value)
@@ -501,8 +505,7 @@ void Vesk::setProgram(int32_t program)
     reset();
     for (auto& curve : mod.curve)
         curve.curveOn = false;
-    for (int32_t i = 0; i < kNumProgramParams; ++i)
-        owner.setParameter(i, bank[program].params[i]);
+    applyProgramValues([&](int32_t i, float v) { owner.setParameter(i, v); }, bank[program]);
     for (int32_t slot = 0; slot < kEffectOrderCount; ++slot) {
         const double kind = std::floor(static_cast<double>(owner.getParameter(kEffectOrder + slot)) + 0.1);
         if (kind >= 0.0 && kind < EffectFields::kEffectCount)
@@ -514,9 +517,21 @@ void Vesk::reapplyProgram()
 {
     if (currentProgram < 0 || currentProgram >= kNumPrograms)
         return;
-    const ProgramRecord& record = bank[currentProgram];
+    applyProgramValues([&](int32_t i, float v) { setParameter(i, v); }, bank[currentProgram]);
+}
+
+template <typename Apply>
+void Vesk::applyProgramValues(Apply&& apply, const ProgramRecord& record)
+{
+    // A program sets each LFO's shape, skew and reset; its table is built once
+    // at the end rather than for each of them (a MIDI program change runs this
+    // on the audio thread).
+    lfoRebuildsDeferred = true;
     for (int32_t i = 0; i < kNumProgramParams; ++i)
-        setParameter(i, record.params[i]);
+        apply(i, record.params[i]);
+    lfoRebuildsDeferred = false;
+    for (int32_t k = 0; k < LfoFields::kCount; ++k)
+        rebuildLfoWaveform(k);
 }
 
 void Vesk::reset()
@@ -663,6 +678,8 @@ void Vesk::rebuildArpTimeline() {}
 
 void Vesk::rebuildLfoWaveform(int32_t k)
 {
+    if (lfoRebuildsDeferred)
+        return;
     const LfoFields& l = lfo[k];
     const LfoSources sources{tables->skewedTriangle.data(), tables->sine.data(), tables->smoothRandom.data()};
     buildLfoTable(lfo[k].waveform, l.lfoShape, LfoSkew{l.lfoSkewA, l.lfoSkewB, l.lfoSkewRaw}, sources);

@@ -141,8 +141,11 @@ private:
     // arpeggiator itself is still to come, so there is nothing to rebuild yet.
     void rebuildArpTimeline();
     void rebuildLfoWaveform(int32_t lfo);
+    template <typename Apply>
+    void applyProgramValues(Apply&& apply, const ProgramRecord& record);
     void refreshNoteSettings();
 
+    bool lfoRebuildsDeferred = false; // while a whole program is being applied
     EngineOwner& owner;
     std::unique_ptr<ProgramRecord[]> bank;
 };

@@ -1,7 +1,8 @@
 // A bounded, ordered list of events for one block. A full list never
-// overwrites what it holds and never loses a note-off: further expendable
-// events are dropped, and a note-off takes the place of the latest
-// expendable one instead.
+// overwrites what it holds: further expendable events are dropped, and an
+// event that must not be lost takes the place of the latest expendable one.
+// When there is none, push answers false and the caller keeps the event
+// some other way.
 #pragma once
 
 #include <cstdint>
@@ -13,20 +14,21 @@ class EventQueue {
 public:
     static constexpr int kCapacity = Capacity;
 
-    void push(const Entry& entry)
+    bool push(const Entry& entry)
     {
         if (count < Capacity) {
             entries[count++] = entry;
-            return;
+            return true;
         }
         if (entry.expendable())
-            return;
+            return true; // dropped on purpose
         for (int i = count - 1; i >= 0; --i) {
             if (entries[i].expendable()) {
                 entries[i] = entry;
-                return;
+                return true;
             }
         }
+        return false;
     }
 
     void clear() { count = 0; }

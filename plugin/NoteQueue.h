@@ -27,14 +27,17 @@ struct PendingMidi {
     uint8_t data1;
     uint8_t data2;
 
+    bool isNoteOff() const
+    {
+        const uint8_t kind = status & 0xf0;
+        return kind == 0x80 || (kind == 0x90 && data2 == 0);
+    }
     // Note-offs, the sustain pedal and all-notes-off end sounds; losing one
     // would leave a note hanging.
     bool expendable() const
     {
-        const uint8_t kind = status & 0xf0;
-        const bool noteOff = kind == 0x80 || (kind == 0x90 && data2 == 0);
-        const bool endsSound = kind == 0xb0 && (data1 == 64 || data1 == 123);
-        return !noteOff && !endsSound;
+        const bool endsSound = (status & 0xf0) == 0xb0 && (data1 == 64 || data1 == 123);
+        return !isNoteOff() && !endsSound;
     }
 };
 

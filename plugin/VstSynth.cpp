@@ -4,6 +4,7 @@
 #include "ParamTable.h"
 #include "VstEntry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -62,8 +63,12 @@ void VstSynth::setBlockSize(VstInt32 frames)
     if (frames <= 0)
         return;
     AudioEffectX::setBlockSize(frames);
+    // Blocks are rendered in pieces of at most kLargestPiece frames, so the
+    // dry bus never needs more, whatever size a host announces.
+    const size_t busFrames = static_cast<size_t>(std::min(frames, kLargestPiece));
+    std::lock_guard<std::mutex> guard(stateLock);
     for (auto& bus : dryBus)
-        bus.assign(static_cast<size_t>(frames), 0.0f);
+        bus.assign(busFrames, 0.0f);
 }
 
 void VstSynth::setProgram(VstInt32 program)

@@ -22,6 +22,9 @@ class VstSynth : public AudioEffectX, public EngineOwner {
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('Q', 'Z', 'R', 'T');
     static constexpr VstInt32 kHostParamCount = ParamIndex::kNumHostParams;
+    // Hosts may hand us huge blocks; the block-rate work runs on pieces of at
+    // most this many frames.
+    static constexpr VstInt32 kLargestPiece = 8192;
 
     explicit VstSynth(audioMasterCallback audioMaster);
     ~VstSynth() override;
@@ -93,8 +96,10 @@ private:
     void takeInMidi(const PendingMidi& message, int32_t frames);
     void takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity);
     void takeInController(uint8_t controller, uint8_t value);
-    void processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote);
+    void processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote, bool lastPiece);
     void renderFrames(float** outputs, float** dry, int32_t& pos, int32_t until);
+    void rememberNoteOff(uint8_t note);
+    void releaseOverflowNoteOffs();
     // The callers of these hold stateLock.
     void selectProgram(VstInt32 program);
     bool restoreChunk(const void* data, size_t size, bool isPreset);
@@ -111,6 +116,9 @@ private:
     std::vector<float> dryBus[2];
     PendingMidiList pendingMidi; // as delivered, until the block takes them in
     NoteQueue noteQueue;
+    // Note-offs that found both queues full of what must not be lost: each
+    // key here is released at the end of the block (audio thread only).
+    uint64_t overflowNoteOffs[2] = {0, 0};
     KeyboardRing keyboardRing;
     int32_t effectOrder[6] = {1, 2, 3, 4, 5, 6};
     // Each instance answers getChunk from its own buffer: a shared one would

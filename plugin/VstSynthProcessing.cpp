@@ -10,8 +10,6 @@
 namespace {
 // Longest stretch rendered at once; the scratch buffers of the voices hold this.
 constexpr int32_t kSliceFrames = 64;
-// Hosts may hand us huge blocks; the block-rate work runs on pieces of at most this.
-constexpr int32_t kLargestPiece = 8192;
 constexpr double kDefaultTempo = 120.0;
 } // namespace
 
@@ -25,8 +23,11 @@ VstInt32 VstSynth::processEvents(VstEvents* events)
         if (!event || event->type != kVstMidiType)
             continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        pendingMidi.push({midi->deltaFrames, static_cast<uint8_t>(midi->midiData[0]),
-                          static_cast<uint8_t>(midi->midiData[1] & 0x7f), static_cast<uint8_t>(midi->midiData[2] & 0x7f)});
+        const PendingMidi message{midi->deltaFrames, static_cast<uint8_t>(midi->midiData[0]),
+                                  static_cast<uint8_t>(midi->midiData[1] & 0x7f),
+                                  static_cast<uint8_t>(midi->midiData[2] & 0x7f)};
+        if (!pendingMidi.push(message) && message.isNoteOff())
+            rememberNoteOff(message.data1);
     }
     return 1;
 }
@@ -49,7 +50,22 @@ void VstSynth::takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t v
     const bool on = status == 0x90 && velocity > 0;
     engine.notes.setKeyDown(note, on);
     // The arpeggiator, once it exists, takes held keys here instead.
-    noteQueue.push({delta, -1, 0, status, note, velocity});
+    if (!noteQueue.push({delta, -1, 0, status, note, velocity}))
+        rememberNoteOff(note);
+}
+
+void VstSynth::rememberNoteOff(uint8_t note)
+{
+    overflowNoteOffs[note / 64] |= uint64_t(1) << (note % 64);
+}
+
+void VstSynth::releaseOverflowNoteOffs()
+{
+    for (int word = 0; word < 2; ++word) {
+        for (int bit = 0; overflowNoteOffs[word]; ++bit, overflowNoteOffs[word] >>= 1)
+            if (overflowNoteOffs[word] & 1)
+                engine.noteOff(word * 64 + bit, 0, -1);
+    }
 }
 
 void VstSynth::takeInController(uint8_t controller, uint8_t value)
@@ -130,7 +146,7 @@ void VstSynth::renderFrames(float** outputs, float** dry, int32_t& pos, int32_t 
     }
 }
 
-void VstSynth::processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote)
+void VstSynth::processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote, bool lastPiece)
 {
     float* dry[2] = {dryBus[0].data(), dryBus[1].data()};
     engine.beginBlock(frames);
@@ -143,6 +159,11 @@ void VstSynth::processPiece(float** outputs, int32_t start, int32_t frames, int&
             engine.noteOn(entry.note & 0x7f, entry.velocity & 0x7f, entry.layerMask);
         else
             engine.noteOff(entry.note & 0x7f, 0, entry.layerMask);
+    }
+    if (lastPiece && (overflowNoteOffs[0] | overflowNoteOffs[1])) {
+        // Late, but never lost: at the block's last frame.
+        renderFrames(outputs, dry, pos, frames - 1);
+        releaseOverflowNoteOffs();
     }
     renderFrames(outputs, dry, pos, frames);
     engine.updateGlobalModulation();
@@ -185,7 +206,7 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     int nextNote = 0;
     for (int32_t start = 0; start < frames; start += piece) {
         float* pieceOutputs[2] = {outputs[0] + start, outputs[1] + start};
-        processPiece(pieceOutputs, start, std::min(piece, frames - start), nextNote);
+        processPiece(pieceOutputs, start, std::min(piece, frames - start), nextNote, start + piece >= frames);
     }
     noteQueue.clear();
 }

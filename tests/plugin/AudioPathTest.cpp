@@ -181,3 +181,36 @@ TEST(AudioPath, BlockIsCutAtNoteOffsetsIntoPiecesOfAtMost64Frames)
     EXPECT_NEAR(piecesFor({{0xb0, 1, 127}}, {0}), 4.0, 1e-6);
     EXPECT_NEAR(piecesFor({{0xb0, 1, 127}, {0x90, 60, 100}}, {0, 130}), 5.0, 1e-6);
 }
+
+// A panic that sends note-offs for every key on every channel overflows the
+// block's queues; the held notes must still be released.
+TEST(AudioPath, NoteOffFloodStillReleasesHeldNotes)
+{
+    auto host = startedVesk(44100.0f, 256);
+    ASSERT_TRUE(host);
+    host->setParameter(21, 0.0f); // shortest release
+    renderBlocks(*host, 4, 256, {MidiMessage::noteOn(0, 60, 100), MidiMessage::noteOn(0, 64, 100)});
+    std::vector<MidiMessage> panic;
+    for (uint8_t channel = 0; channel < 16; ++channel)
+        for (int note = 0; note < 128; ++note)
+            panic.push_back(MidiMessage::noteOff(0, static_cast<uint8_t>(note), 0, channel));
+    Stereo out = renderBlocks(*host, 40, 256, panic);
+    EXPECT_EQ(peakOf(out.left, out.left.size() - 256), 0.0f);
+}
+
+TEST(AudioPath, HugeValuesAndBlockSizesStayFiniteAndCheap)
+{
+    auto host = startedVesk(44100.0f, 256);
+    ASSERT_TRUE(host);
+    // A finite but absurd volume, and a host announcing a two-billion-frame block.
+    host->setParameter(74, 1e30f);
+    host->dispatch(effSetBlockSize, 0, 0x7fffffff);
+    AEffect* effect = host->effect();
+    std::vector<float> left(4096), right(4096);
+    float* outputs[2] = {left.data(), right.data()};
+    host->sendMidi({MidiMessage::noteOn(0, 60, 100)});
+    effect->processReplacing(effect, nullptr, outputs, 4096);
+    for (int i = 0; i < 4096; ++i)
+        ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << i;
+    EXPECT_GT(peakOf(left), 0.0f);
+}

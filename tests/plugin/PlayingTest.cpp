@@ -104,3 +104,22 @@ TEST_F(Playing, PitchBendMovesThePitchByItsRange)
     // Two semitones up, less a hair for 8191 of 8192.
     EXPECT_NEAR(frequencyOf(bent, 44100.0, bent.size() - 4096, 4096), 440.0 * std::pow(2.0, 2.0 / 12.0), 2.0);
 }
+
+TEST_F(Playing, MonoReleaseReachesVoicesAboveALoweredPoly)
+{
+    host->setParameter(21, 0.0f);
+    host->setParameter(321, 1.0f); // 72 slots
+    std::vector<MidiMessage> chord;
+    for (int i = 0; i < 20; ++i)
+        chord.push_back(MidiMessage::noteOn(0, static_cast<uint8_t>(40 + i), 100));
+    play(4, chord);
+    host->setParameter(321, 0.0f); // 8 slots
+    host->setParameter(127, 1.0f); // mono
+    std::vector<MidiMessage> release;
+    for (int i = 0; i < 20; ++i)
+        release.push_back(MidiMessage::noteOff(0, static_cast<uint8_t>(40 + i)));
+    play(20, release);
+    host->setParameter(321, 1.0f); // the slots above 8 come back into play
+    const std::vector<float> after = play(20);
+    EXPECT_EQ(rmsOf(after, after.size() - 1024, 1024), 0.0f);
+}
