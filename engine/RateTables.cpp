@@ -163,7 +163,11 @@ void RateTables::buildCutoffTables()
 {
     for (int32_t i = 0; i < kCutoffTableSize; ++i) {
         const double f = cutoffFrequency(i);
-        svfCoefficient[static_cast<size_t>(i)] = static_cast<float>(2.0 * std::sin(M_PI * f / (3.0 * sampleRate)));
+        // Past a quarter cycle the sine would fall again (closing the filter as
+        // the cutoff rises) and past half a cycle turn negative (unstable);
+        // only rates below about 15 kHz reach there.
+        const double angle = std::min(M_PI * f / (3.0 * sampleRate), M_PI / 2.0);
+        svfCoefficient[static_cast<size_t>(i)] = static_cast<float>(2.0 * std::sin(angle));
         ladderTuning[static_cast<size_t>(i)] =
             static_cast<float>(0.6 * (2.0 * (1.0 - std::exp(-kTwoPi * f / sampleRate)) - 1.0) - 0.4);
     }

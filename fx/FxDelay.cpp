@@ -74,7 +74,10 @@ void FxDelay::setColour(float value)
 {
     const int32_t k = truncToInt(value * 128.0f);
     if (k == 64) {
-        b0 = b1 = a1 = 1.0f;
+        // A plain pass-through: b0 = b1 = a1 = 1 would leave a pole on the
+        // unit circle at half the sample rate, ringing for ever.
+        b0 = 1.0f;
+        b1 = a1 = 0.0f;
         colourCorner = 0.0f;
         return;
     }

@@ -12,9 +12,11 @@ constexpr float kKeytrackPerSemitone = 0.005f;
 constexpr float kPitchPerSemitone = 128.0f;
 constexpr float kDenormalLimit = 1e-9f;
 
+// Also the last line of defence: a memory that has gone non-finite would
+// poison every later frame of the voice, so it starts again from rest.
 void flush(float& v)
 {
-    if (std::fabs(v) < kDenormalLimit)
+    if (!(std::fabs(v) >= kDenormalLimit) || !std::isfinite(v))
         v = 0.0f;
 }
 
@@ -32,7 +34,9 @@ CutoffRamp beginCutoffRamp(VoiceSlot& slot, float target, float blockRampStep, i
     CutoffRamp ramp{target, blockRampStep};
     if (slot.prevCutoff >= -99.0f && frames > 0)
         ramp = {slot.prevCutoff, (target - slot.prevCutoff) / static_cast<float>(frames) + blockRampStep};
-    slot.prevCutoff = target;
+    // The next slice starts where this one ends; storing the bare target would
+    // make the cutoff jump back at every slice while the control moves.
+    slot.prevCutoff = ramp.start + ramp.step * static_cast<float>(frames);
     return ramp;
 }
 

@@ -4,6 +4,13 @@
 
 #include "FilterTables.h"
 
+// x - x^3/12 on -2..2, flat beyond: odd, smooth, and at most 4/3.
+inline float softClip(float x)
+{
+    const float c = x < -2.0f ? -2.0f : (x > 2.0f ? 2.0f : x);
+    return c - c * c * c * (1.0f / 12.0f);
+}
+
 // Two-integrator state-variable stage (12 dB/octave). Memories: low, band.
 struct StateVariableFilter {
     // Above f = 1.2 the stage can diverge at low damping (it needs
@@ -24,10 +31,16 @@ struct StateVariableFilter {
     float band;
     float high;
 
+    // Bounded: under audio-rate cutoff modulation ("Filter FM") a resonant
+    // stage can be pumped without limit, so there the band memory is soft
+    // clipped (transparent below about 1, never beyond about 10.7).
+    template <bool Bounded = false>
     void tick(float u, float f, float q)
     {
         high = u - low - q * band;
         band += f * high;
+        if constexpr (Bounded)
+            band = 8.0f * softClip(band * 0.125f);
         low += f * band;
     }
 
@@ -62,11 +75,7 @@ struct LadderFilter {
 
 // The feedback term of the ladder kernels in FM mode "Filter FM": a soft
 // clip that keeps audio-rate cutoff jumps from driving the loop unbounded.
-inline float clippedFeedback(float fb)
-{
-    const float c = fb < -2.0f ? -2.0f : (fb > 2.0f ? 2.0f : fb);
-    return c - c * c * c * (1.0f / 12.0f);
-}
+inline float clippedFeedback(float fb) { return softClip(fb); }
 
 // Per-frame cutoff position: ramped cutoff + envelope * amount + filter FM.
 template <bool FilterFm>

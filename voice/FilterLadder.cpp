@@ -67,7 +67,7 @@ void ladderLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams&
         if constexpr (kIntoSvf) {
             fb = saturateLinear(saturation, y) * (1.0f / Voicing::kSaturatorGain);
             const float f2 = StateVariableFilter::coefficient(tables, cutoffIndex(x * k, kWideIndexLimit));
-            post.tick(fb, f2, q);
+            post.tick<FilterFm>(fb, f2, q);
             voice[t] = Voicing::kSaturatorGain * post.low;
         } else {
             fb = y;

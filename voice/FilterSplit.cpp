@@ -28,8 +28,8 @@ void splitLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& 
         const float f1 = StateVariableFilter::coefficient(tables, cutoffIndex(x, kSvfIndexLimit));
         const float f2 = StateVariableFilter::coefficient(tables, cutoffIndex(x * k, kSvfIndexLimit));
         const float u = voice[t];
-        one.tick(u, f1, q);
-        two.tick(rest[t], f2, q);
+        one.tick<FilterFm>(u, f1, q);
+        two.tick<FilterFm>(rest[t], f2, q);
         float first;
         if constexpr (Shape == SplitShape::Low)
             first = one.low;

@@ -64,12 +64,12 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
             f = StateVariableFilter::coefficient(tables, cutoffIndex(x, kSvfIndexLimit));
         }
         const float u = voice[t];
-        one.tick(u, f, q);
+        one.tick<FilterFm>(u, f, q);
         float out;
         if constexpr (Shape == SvfShape::Low) {
             out = one.low;
         } else if constexpr (Shape == SvfShape::Low24) {
-            two.tick(one.low, f, q);
+            two.tick<FilterFm>(one.low, f, q);
             out = two.low;
         } else if constexpr (Shape == SvfShape::Band) {
             out = one.band;
@@ -82,7 +82,7 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
             const float feed = Shape == SvfShape::BandIntoLow ? one.band
                                : Shape == SvfShape::HighIntoLow ? one.high
                                                                 : one.notch(u);
-            two.tick(feed, f2, q);
+            two.tick<FilterFm>(feed, f2, q);
             out = two.low;
         }
         voice[t] = out;

@@ -75,8 +75,8 @@ TEST(FxDelayParam, Colour_MiddleIsTheIdentityBelowALowpassAboveAHighpass)
     delay.setParameter(FxDelay::kColour, 0.3f);
     delay.setParameter(FxDelay::kColour, 64.5f / 128.0f);
     EXPECT_EQ(delay.b0, 1.0f);
-    EXPECT_EQ(delay.b1, 1.0f);
-    EXPECT_EQ(delay.a1, 1.0f);
+    EXPECT_EQ(delay.b1, 0.0f);
+    EXPECT_EQ(delay.a1, 0.0f);
 
     delay.setParameter(FxDelay::kColour, 63.5f / 128.0f); // the step below: about 18.6 kHz
     const double lowCorner = 200.0 * std::pow(100.0, 1.0 - 1.0 / 64.01);

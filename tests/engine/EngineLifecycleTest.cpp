@@ -49,7 +49,7 @@ TEST(InitProgram, PlaysTwoSawsThroughAnOpenFilterWithEffectsOff)
         {c, 0, 12, READ(poly)}, {c, 0, 0, READ(stack.monoMode)}, {c, 0, 0, READ(arp.arpOn)},
         {c, 0, 16, READ(arp.arpSteps)}, {c, 0, 1, READ(ramps.gainTarget), kFloatEq},
         // The effects sit at usable settings for when they are switched on.
-        {c, 0, 1, READ(delay->a1)}, {c, 0, FxReverb::kRoom, READ(reverb->type)},
+        {c, 0, 0, READ(delay->a1)}, {c, 0, FxReverb::kRoom, READ(reverb->type)},
         {c, 0, 1, READ(fx.eq[0].eqGain), 1e-6}, {c, 0, 1, READ(fx.eq[1].eqGain), 1e-6},
     });
     EXPECT_GT(engine.env.amp.release, 0.0f);
