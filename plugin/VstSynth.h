@@ -98,14 +98,16 @@ private:
     void takeInController(uint8_t controller, uint8_t value);
     void processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote, bool lastPiece);
     void renderFrames(float** outputs, float** dry, int32_t& pos, int32_t until);
-    void rememberNoteOff(uint8_t note);
     void releaseOverflowNoteOffs();
+    // Audio thread, from processEvents too.
+    void rememberNoteOff(uint8_t note);
     // The callers of these hold stateLock.
     void selectProgram(VstInt32 program);
     bool restoreChunk(const void* data, size_t size, bool isPreset);
+    void fillChunk(StateChunk& chunk) const;
+    // These take stateLock themselves, around the state change only.
     void loadPresetFile(const std::string& path, PresetKind kind);
     void savePresetFile(const std::string& path, PresetKind kind);
-    void fillChunk(StateChunk& chunk) const;
 
     Vesk engine;
     ProgramRecord* programs;
