@@ -140,7 +140,9 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     filter.osc1Frequency = osc1Frequency(engine, slot, c);
 
     // 6. Oscillators; LFO 1 moves on with them.
-    std::fill(scratch.filterFm, scratch.filterFm + frames, 0.0f);
+    // In Filter FM mode the oscillators write every frame of the filter-FM
+    // buffer (zeros when this voice has no FM); in the other modes the filter
+    // is not given it, so it needs no clearing here.
     renderOscillators(oscSlice, slot, engine.noiseState, scratch.voice, scratch.voice2, scratch.filterFm);
     slot.lfoPhase[0] += c.lfoIncrement[0] * static_cast<uint32_t>(frames);
 
