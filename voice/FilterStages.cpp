@@ -40,14 +40,9 @@ void bitcrush(float offset, float* voice, int32_t frames)
 void followHighpass(VoiceSlot& slot, const FilterTables& tables, float osc1Frequency, float offset, float* voice,
                     int32_t frames)
 {
-    // Four octaves below to four above the played note; kept under the
-    // Nyquist frequency, where the bilinear pair turns unstable.
-    double corner = static_cast<double>(osc1Frequency) * expMap(offset, 0.0625, 16.0);
-    const double highest = 0.45 * tables.sampleRate;
-    if (!(corner > 0.0))
-        corner = 0.0;
-    if (corner > highest)
-        corner = highest;
+    // Four octaves below to four above the played note (the pair itself keeps
+    // corners below the Nyquist frequency).
+    const double corner = static_cast<double>(osc1Frequency) * expMap(offset, 0.0625, 16.0);
     const OnePoleCoefs c = onePoleHighpassCoefs(corner, tables.sampleRate);
     float prev = slot.followPrev;
     float y = slot.followState;
