@@ -37,7 +37,3 @@ std::vector<uint8_t> encodePresetFile(PresetKind kind, const void* chunk, size_t
 // `expectedChunkSize`.
 bool readPresetFile(const std::string& path, PresetKind kind, size_t expectedChunkSize, std::vector<uint8_t>& chunk,
                     int32_t& uniqueId);
-
-// Writes next to the target and renames over it, so that a failed write never
-// destroys the file that was there.
-bool writeFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);

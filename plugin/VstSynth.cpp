@@ -2,6 +2,7 @@
 
 #include "ParamDisplay.h"
 #include "ParamTable.h"
+#include "ReplaceFile.h"
 #include "VstEntry.h"
 
 #include <algorithm>
