@@ -1,5 +1,6 @@
 #include "VstSynth.h"
 
+#include "Conversions.h"
 #include "ParamDisplay.h"
 #include "ParamTable.h"
 #include "ReplaceFile.h"
@@ -36,6 +37,12 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
     }
     // Hosts may process before they announce a block size.
     setBlockSize(blockSize);
+
+    memset(&midiOutEvent, 0, sizeof(midiOutEvent));
+    midiOutEvent.event.type = kVstMidiType;
+    midiOutEvent.event.byteSize = sizeof(VstMidiEvent);
+    midiOutEvent.list.numEvents = 1;
+    midiOutEvent.list.events[0] = reinterpret_cast<VstEvent*>(&midiOutEvent.event);
 }
 
 VstSynth::~VstSynth() = default;
@@ -255,9 +262,23 @@ void VstSynth::setParameterQuiet(VstInt32 index, float value)
 void VstSynth::setParameterAutomated(VstInt32 index, float value)
 {
     setParameter(index, value);
-    if (index >= 0 && index < kHostParamCount && audioMaster && std::isfinite(value))
+    if (!std::isfinite(value))
+        return;
+    if (index >= 0 && index < kHostParamCount && audioMaster)
         audioMaster(&cEffect, audioMasterAutomate, index, 0, nullptr, value);
-    // An assigned MIDI controller is echoed to the host from here.
+    const int32_t controller = controllers.controllerFor(index);
+    if (controller >= 0)
+        echoController(controller, value);
+}
+
+void VstSynth::echoController(int32_t controller, float value)
+{
+    // A data byte above 127 would read as a status byte: out-of-range values
+    // are sent as the nearest end.
+    midiOutEvent.event.midiData[0] = static_cast<char>(0xb0);
+    midiOutEvent.event.midiData[1] = static_cast<char>(controller);
+    midiOutEvent.event.midiData[2] = static_cast<char>(static_cast<int>(clampTo(value, 0.0f, 1.0f) * 127.0f));
+    sendVstEventsToHost(&midiOutEvent.list);
 }
 
 float VstSynth::getParameter(VstInt32 index) { return static_cast<const VstSynth*>(this)->getParameter(index); }

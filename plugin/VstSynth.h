@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AudioEffectX.h"
+#include "ControllerMap.h"
 #include "EngineOwner.h"
 #include "KeyboardRing.h"
 #include "NoteQueue.h"
@@ -67,6 +68,13 @@ public:
     // The editor's on-screen keyboard (UI thread).
     void addKeyboardEvent(uint8_t status, uint8_t note, uint8_t velocity);
 
+    // The editor's "MIDI Learn" and "MIDI Forget" on the control of a
+    // parameter: the next controller 2..127 that arrives drives the parameter,
+    // or no controller drives it any more.
+    void midiLearn(VstInt32 index) { controllers.learn(index); }
+    void midiForget(VstInt32 index) { controllers.forget(index); }
+    const ControllerMap& getControllerMap() const { return controllers; }
+
     // Self-description.
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
     VstInt32 getPlugCategory() override;
@@ -96,6 +104,8 @@ private:
     void takeInMidi(const PendingMidi& message, int32_t frames);
     void takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity);
     void takeInController(uint8_t controller, uint8_t value);
+    void driveAssignedParameter(uint8_t controller, float value);
+    void echoController(int32_t controller, float value);
     void processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote, bool lastPiece);
     void renderFrames(float** outputs, float** dry, int32_t& pos, int32_t until);
     void releaseOverflowNoteOffs();
@@ -123,6 +133,14 @@ private:
     uint64_t overflowNoteOffs[2] = {0, 0};
     KeyboardRing keyboardRing;
     int32_t effectOrder[6] = {1, 2, 3, 4, 5, 6};
+    ControllerMap controllers;
+    // The control change echoed to the host. Each instance has its own, so two
+    // instances echoing at once never write into each other's event; it
+    // outlives the call for hosts that read it later.
+    struct MidiOutEvent {
+        VstEvents list;
+        VstMidiEvent event;
+    } midiOutEvent;
     // Each instance answers getChunk from its own buffer: a shared one would
     // let two instances saving at once overwrite each other's state.
     std::unique_ptr<StateChunk> chunkBuffer;

@@ -68,15 +68,28 @@ void VstSynth::releaseOverflowNoteOffs()
     }
 }
 
+void VstSynth::driveAssignedParameter(uint8_t controller, float value)
+{
+    const int32_t param = controllers.parameterFor(controller);
+    if (param >= 0)
+        setParameter(param, value);
+}
+
 void VstSynth::takeInController(uint8_t controller, uint8_t value)
 {
+    // A learnt controller takes its normal course at once, so the parameter
+    // jumps to this message's value.
+    controllers.learnFrom(controller);
     const double normalised = value / 127.0;
     switch (controller) {
     case 0:
         selectProgram(value * kProgramsPerBank + curProgram % kProgramsPerBank);
         break;
     case 1:
+        // The wheel also drives its parameter (mWheel by default), so the
+        // stored program and a later re-application agree with the wheel.
         engine.ctl.modWheel = normalised;
+        driveAssignedParameter(controller, static_cast<float>(normalised));
         break;
     case 2:
         engine.ctl.breath = normalised;
@@ -95,8 +108,7 @@ void VstSynth::takeInController(uint8_t controller, uint8_t value)
         engine.allNotesOff(true);
         break;
     default:
-        // Controllers assigned to parameters are applied here once the
-        // controller map exists.
+        driveAssignedParameter(controller, static_cast<float>(normalised));
         break;
     }
 }

@@ -19,9 +19,9 @@ VstIntPtr VSTCALLBACK minimalHostCallback(AEffect*, VstInt32 opcode, VstInt32, V
     return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-std::unique_ptr<VstSynth> makeSynth()
+std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host)
 {
-    auto synth = std::make_unique<VstSynth>(minimalHostCallback);
+    auto synth = std::make_unique<VstSynth>(host);
     synth->setSampleRate(44100.0f);
     synth->setBlockSize(512);
     synth->setProgram(0);

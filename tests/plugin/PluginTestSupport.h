@@ -18,7 +18,7 @@ VstIntPtr VSTCALLBACK minimalHostCallback(AEffect* effect, VstInt32 opcode, VstI
 
 // A plug-in object made the way the entry point makes it, then set up for
 // 44.1 kHz with 512-frame blocks and program 0 selected.
-std::unique_ptr<VstSynth> makeSynth();
+std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host = minimalHostCallback);
 
 std::string parameterDisplay(PluginHost& host, VstInt32 index);
 

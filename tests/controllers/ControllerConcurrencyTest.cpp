@@ -1,0 +1,54 @@
+// Run under ThreadSanitizer by scripts/test.sh.
+#include "ControllerRig.h"
+
+#include <atomic>
+#include <thread>
+
+// Two instances echo editor moves on two threads at once: each host receives
+// exactly its own instance's controllers and values, in order.
+TEST_F(ControllerTest, ConcurrentEchoesOfTwoInstancesStayApart)
+{
+    constexpr int kMoves = 2000;
+    ControllerRig volume, cutoff;
+    auto move = [](ControllerRig* rig, VstInt32 param) {
+        for (int i = 0; i < kMoves; ++i)
+            rig->synth->setParameterAutomated(param, (i % 128) / 127.0f);
+    };
+    std::thread first(move, &volume, 74), second(move, &cutoff, 28);
+    first.join();
+    second.join();
+    for (auto [rig, controller] : {std::pair{&volume, 111}, {&cutoff, 74}}) {
+        const std::vector<MidiMessage> echoed = rig->takeEchoed();
+        ASSERT_EQ(echoed.size(), size_t(kMoves));
+        for (int i = 0; i < kMoves; ++i)
+            ASSERT_EQ(echoed[i], cc(uint8_t(controller), uint8_t(i % 128))) << i;
+    }
+}
+
+// The audio thread learns while the editor arms, forgets and reads the echo:
+// afterwards each parameter echoes the highest of its controllers 0..126.
+TEST_F(ControllerTest, ConcurrentLearningAndForgettingKeepTheEchoTrue)
+{
+    ControllerRig rig;
+    std::atomic<bool> running{true};
+    std::thread audio([&] {
+        for (int i = 0; running; ++i)
+            rig.play({cc(uint8_t(20 + i % 8), 64)});
+    });
+    const ControllerMap& map = rig.synth->getControllerMap();
+    for (int i = 0; i < 500; ++i) {
+        rig.synth->midiLearn(29 + i % 3);
+        map.controllerFor(29 + i % 3);
+        if (i % 5 == 0)
+            rig.synth->midiForget(29 + (i + 1) % 3);
+        std::this_thread::yield();
+    }
+    running = false;
+    audio.join();
+    for (int32_t param = 0; param < ControllerMap::kAssignableParams; ++param) {
+        int32_t highest = -1;
+        for (int controller = 0; controller < ControllerMap::kMappedControllers; ++controller)
+            highest = map.parameterFor(controller) == param ? controller : highest;
+        EXPECT_EQ(map.controllerFor(param), highest) << param;
+    }
+}

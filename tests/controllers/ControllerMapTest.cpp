@@ -1,0 +1,85 @@
+#include "ControllerRig.h"
+
+#include <limits>
+
+// Learning on Filter Resonance: controller 1 is passed over, 21 is taken with
+// its value; 21 and the default 42 then both drive it, the higher one is
+// echoed, and forgetting removes both. Fixed-meaning controllers can be learnt
+// but keep their meaning; 127 drives but is neither echoed nor forgotten.
+TEST_F(ControllerTest, LearnEchoAndForget)
+{
+    ControllerRig rig;
+    VstSynth& synth = *rig.synth;
+    const ControllerMap& map = synth.getControllerMap();
+    synth.midiLearn(29);
+    rig.play({cc(1, 100), cc(21, 90)});
+    EXPECT_EQ(synth.getParameter(29), 90 / 127.0f);
+    rig.play({cc(42, 42)});
+    EXPECT_EQ(synth.getParameter(29), 42 / 127.0f);
+    synth.setParameterAutomated(29, 0.5f);
+    EXPECT_EQ(rig.takeEchoed(), std::vector<MidiMessage>{cc(42, 63)});
+    synth.midiForget(29);
+    rig.play({cc(21, 0), cc(42, 0)});
+    synth.setParameterAutomated(29, 0.5f);
+    EXPECT_TRUE(rig.takeEchoed().empty());
+    EXPECT_EQ(synth.getParameter(29), 0.5f);
+
+    const float offset = synth.getParameter(31);
+    for (uint8_t controller : {2, 4, 11, 123, 64}) {
+        synth.midiLearn(31);
+        rig.play({cc(controller, 127)});
+        EXPECT_EQ(map.parameterFor(controller), 31);
+    }
+    EXPECT_EQ(synth.getParameter(31), offset);
+    EXPECT_FALSE(synth.getEngine().ctl.sustainPedalUp);
+
+    synth.midiLearn(31);
+    rig.play({cc(127, 127)});
+    EXPECT_EQ(synth.getParameter(31), 1.0f);
+    synth.midiForget(31);
+    rig.play({cc(127, 64)});
+    EXPECT_EQ(synth.getParameter(31), 64 / 127.0f);
+    synth.setParameterAutomated(31, 0.5f);
+    EXPECT_TRUE(rig.takeEchoed().empty());
+}
+
+// Controller 1 moves the wheel and mWheel, so a saved program holds the wheel
+// and a sample-rate change (which re-applies the program) keeps it.
+TEST_F(ControllerTest, ControllerOneMovesTheWheelAndMWheel)
+{
+    ControllerRig rig;
+    rig.play({cc(1, 127)});
+    EXPECT_EQ(rig.synth->getParameter(113), 1.0f);
+    rig.synth->setSampleRate(48000.0f);
+    EXPECT_EQ(rig.synth->getEngine().ctl.modWheel, 1.0);
+    rig.synth->midiForget(113);
+    rig.play({cc(1, 0)});
+    EXPECT_EQ(rig.synth->getEngine().ctl.modWheel, 0.0);
+    EXPECT_EQ(rig.synth->getParameter(113), 1.0f);
+}
+
+TEST_F(ControllerTest, OnlyEditorMovesOfAssignedParametersAreEchoed)
+{
+    ControllerRig rig;
+    for (auto [value, sent] : {std::pair{0.5f, 63}, {1.0f, 127}, {2.0f, 127}, {-1.0f, 0}}) {
+        rig.synth->setParameterAutomated(74, value);
+        EXPECT_EQ(rig.takeEchoed(), std::vector<MidiMessage>{cc(111, uint8_t(sent))}) << value;
+    }
+    rig.synth->setParameterAutomated(74, std::numeric_limits<float>::quiet_NaN());
+    rig.synth->setParameterAutomated(9, 0.5f); // Osc 2 Wave has no controller
+    rig.synth->setParameter(74, 0.7f);         // host automation
+    rig.play({cc(111, 20)});
+    EXPECT_TRUE(rig.takeEchoed().empty());
+}
+
+TEST_F(ControllerTest, DefaultMapThroughTheEntryPoint)
+{
+    auto host = loadVesk();
+    host->start(44100.0f, 64);
+    host->sendMidi({cc(74, 64), cc(5, 127)});
+    std::vector<float> left(64), right(64);
+    float* outputs[2] = {left.data(), right.data()};
+    ASSERT_TRUE(host->process(outputs, 64));
+    EXPECT_EQ(host->getParameter(28), 64 / 127.0f) << "Filter Cutoff";
+    EXPECT_EQ(host->getParameter(78), 1.0f) << "Glide";
+}

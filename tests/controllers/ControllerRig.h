@@ -1,0 +1,87 @@
+// A plug-in object whose host records the controllers it echoes, and settings
+// folders of the test's own (XDG_CONFIG_HOME and XDG_CONFIG_DIRS point into a
+// fresh temporary folder, never the real home).
+#pragma once
+
+#include "PluginTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+
+inline MidiMessage cc(uint8_t controller, uint8_t value) { return MidiMessage::controlChange(0, controller, value); }
+
+struct ControllerRig {
+    std::mutex mutex;
+    std::vector<MidiMessage> echoed;
+    std::unique_ptr<VstSynth> synth = makeSynth(recordingHost);
+
+    ControllerRig() { synth->getAeffect()->user = this; }
+
+    static VstIntPtr VSTCALLBACK recordingHost(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float)
+    {
+        if (opcode == audioMasterProcessEvents && effect && effect->user) {
+            auto& rig = *static_cast<ControllerRig*>(effect->user);
+            const auto& list = *static_cast<const VstEvents*>(ptr);
+            std::lock_guard<std::mutex> lock(rig.mutex);
+            for (VstInt32 i = 0; i < list.numEvents; ++i) {
+                const char* data = reinterpret_cast<const VstMidiEvent*>(list.events[i])->midiData;
+                rig.echoed.push_back({0, uint8_t(data[0]), uint8_t(data[1]), uint8_t(data[2])});
+            }
+        }
+        return minimalHostCallback(effect, opcode, 0, 0, ptr, 0);
+    }
+
+    // Each message in a block of its own, through the host's event and process calls.
+    void play(const std::vector<MidiMessage>& messages)
+    {
+        float left[64], right[64];
+        float* outputs[2] = {left, right};
+        for (const MidiMessage& message : messages) {
+            VstMidiEvent event{kVstMidiType, sizeof(VstMidiEvent), 0, 0, 0, 0,
+                               {char(message.status), char(message.data1), char(message.data2), 0}, 0, 0, 0, 0};
+            VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
+            synth->processEvents(&list);
+            synth->processReplacing(nullptr, outputs, 64);
+        }
+    }
+
+    std::vector<MidiMessage> takeEchoed()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::move(echoed);
+    }
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string folder = (std::filesystem::temp_directory_path() / "vesk-controllers-XXXXXX").string();
+        ASSERT_TRUE(mkdtemp(folder.data()));
+        root = folder;
+        setenv("XDG_CONFIG_HOME", (root / "user").c_str(), 1);
+        setenv("XDG_CONFIG_DIRS", (root / "machine").c_str(), 1);
+    }
+    void TearDown() override { std::filesystem::remove_all(root); }
+
+    std::filesystem::path root;
+    std::filesystem::path userFile() const { return root / "user/Tovimar Sonic/VESK/1"; }
+    std::filesystem::path machineFile() const { return root / "machine/Tovimar Sonic/VESK/1"; }
+};
+
+inline std::vector<uint8_t> readBytes(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
