@@ -4,6 +4,7 @@
 #include "ParamDisplay.h"
 #include "ParamTable.h"
 #include "ReplaceFile.h"
+#include "SettingsStore.h"
 #include "VstEntry.h"
 
 #include <algorithm>
@@ -38,6 +39,9 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
     // Hosts may process before they announce a block size.
     setBlockSize(blockSize);
 
+    ControllerMap::Bytes learnt;
+    if (readControllerSettings(learnt))
+        controllers.assign(learnt);
     memset(&midiOutEvent, 0, sizeof(midiOutEvent));
     midiOutEvent.event.type = kVstMidiType;
     midiOutEvent.event.byteSize = sizeof(VstMidiEvent);
@@ -45,7 +49,11 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
     midiOutEvent.list.events[0] = reinterpret_cast<VstEvent*>(&midiOutEvent.event);
 }
 
-VstSynth::~VstSynth() = default;
+VstSynth::~VstSynth()
+{
+    if (controllers.hasChanged())
+        writeControllerSettings(controllers.bytes());
+}
 
 void VstSynth::open()
 {
