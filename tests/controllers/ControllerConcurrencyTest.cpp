@@ -8,10 +8,9 @@
 // exactly its own instance's controllers and values, in order.
 TEST_F(ControllerTest, ConcurrentEchoesOfTwoInstancesStayApart)
 {
-    constexpr int kMoves = 2000;
     ControllerRig volume, cutoff;
     auto move = [](ControllerRig* rig, VstInt32 param) {
-        for (int i = 0; i < kMoves; ++i)
+        for (int i = 0; i < 2000; ++i)
             rig->synth->setParameterAutomated(param, (i % 128) / 127.0f);
     };
     std::thread first(move, &volume, 74), second(move, &cutoff, 28);
@@ -19,8 +18,8 @@ TEST_F(ControllerTest, ConcurrentEchoesOfTwoInstancesStayApart)
     second.join();
     for (auto [rig, controller] : {std::pair{&volume, 111}, {&cutoff, 74}}) {
         const std::vector<MidiMessage> echoed = rig->takeEchoed();
-        ASSERT_EQ(echoed.size(), size_t(kMoves));
-        for (int i = 0; i < kMoves; ++i)
+        ASSERT_EQ(echoed.size(), 2000u);
+        for (int i = 0; i < 2000; ++i)
             ASSERT_EQ(echoed[i], cc(uint8_t(controller), uint8_t(i % 128))) << i;
     }
 }
@@ -30,18 +29,17 @@ TEST_F(ControllerTest, ConcurrentEchoesOfTwoInstancesStayApart)
 TEST_F(ControllerTest, ConcurrentLearningAndForgettingKeepTheEchoTrue)
 {
     ControllerRig rig;
+    const ControllerMap& map = rig.synth->getControllerMap();
     std::atomic<bool> running{true};
     std::thread audio([&] {
-        for (int i = 0; running; ++i)
-            rig.play({cc(uint8_t(20 + i % 8), 64)});
+        for (uint8_t i = 0; running; ++i)
+            rig.play({cc(20 + i % 8, 64)});
     });
-    const ControllerMap& map = rig.synth->getControllerMap();
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 500; ++i, std::this_thread::yield()) {
         rig.synth->midiLearn(29 + i % 3);
         map.controllerFor(29 + i % 3);
         if (i % 5 == 0)
             rig.synth->midiForget(29 + (i + 1) % 3);
-        std::this_thread::yield();
     }
     running = false;
     audio.join();

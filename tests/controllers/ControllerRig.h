@@ -1,13 +1,12 @@
-// A plug-in object whose host records the controllers it echoes, and settings
-// folders of the test's own (XDG_CONFIG_HOME and XDG_CONFIG_DIRS point into a
-// fresh temporary folder, never the real home).
+// A plug-in object whose host records the controllers it echoes, in settings
+// folders of the test's own: XDG_CONFIG_HOME and XDG_CONFIG_DIRS point into a
+// fresh temporary folder, never the real home.
 #pragma once
 
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,14 +23,12 @@ struct ControllerRig {
 
     static VstIntPtr VSTCALLBACK recordingHost(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float)
     {
-        if (opcode == audioMasterProcessEvents && effect && effect->user) {
-            auto& rig = *static_cast<ControllerRig*>(effect->user);
-            const auto& list = *static_cast<const VstEvents*>(ptr);
-            std::lock_guard<std::mutex> lock(rig.mutex);
-            for (VstInt32 i = 0; i < list.numEvents; ++i) {
-                const char* data = reinterpret_cast<const VstMidiEvent*>(list.events[i])->midiData;
-                rig.echoed.push_back({0, uint8_t(data[0]), uint8_t(data[1]), uint8_t(data[2])});
-            }
+        auto* rig = effect ? static_cast<ControllerRig*>(effect->user) : nullptr;
+        const auto* list = static_cast<const VstEvents*>(ptr);
+        for (VstInt32 i = 0; rig && opcode == audioMasterProcessEvents && i < list->numEvents; ++i) {
+            const char* data = reinterpret_cast<const VstMidiEvent*>(list->events[i])->midiData;
+            std::lock_guard<std::mutex> lock(rig->mutex);
+            rig->echoed.push_back({0, uint8_t(data[0]), uint8_t(data[1]), uint8_t(data[2])});
         }
         return minimalHostCallback(effect, opcode, 0, 0, ptr, 0);
     }
@@ -41,9 +38,9 @@ struct ControllerRig {
     {
         float left[64], right[64];
         float* outputs[2] = {left, right};
-        for (const MidiMessage& message : messages) {
+        for (const MidiMessage& m : messages) {
             VstMidiEvent event{kVstMidiType, sizeof(VstMidiEvent), 0, 0, 0, 0,
-                               {char(message.status), char(message.data1), char(message.data2), 0}, 0, 0, 0, 0};
+                               {char(m.status), char(m.data1), char(m.data2), 0}, 0, 0, 0, 0};
             VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&event), nullptr}};
             synth->processEvents(&list);
             synth->processReplacing(nullptr, outputs, 64);
@@ -70,18 +67,16 @@ protected:
     void TearDown() override { std::filesystem::remove_all(root); }
 
     std::filesystem::path root;
-    std::filesystem::path userFile() const { return root / "user/Tovimar Sonic/VESK/1"; }
-    std::filesystem::path machineFile() const { return root / "machine/Tovimar Sonic/VESK/1"; }
+    const std::filesystem::path userFile = "user/Tovimar Sonic/VESK/1", machineFile = "machine/Tovimar Sonic/VESK/1";
+
+    std::vector<uint8_t> read(const std::filesystem::path& file)
+    {
+        std::ifstream stream(root / file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(stream), {}};
+    }
+    void write(const std::filesystem::path& file, const std::vector<uint8_t>& bytes)
+    {
+        std::filesystem::create_directories((root / file).parent_path());
+        std::ofstream(root / file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
 };
-
-inline std::vector<uint8_t> readBytes(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
-inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
