@@ -28,6 +28,10 @@ public:
 
     // The default assignment.
     ControllerMap();
+    // Whether stored bytes are a map this plug-in could have written: none
+    // assigns controller 0 (bank select is never learnt), and echoing it
+    // would switch the host's bank.
+    static bool isValid(const Bytes& bytes) { return bytes[0] == kNone; }
     // Replaces the whole map (before any other thread can see the object).
     void assign(const Bytes& bytes);
     Bytes bytes() const;

@@ -7,7 +7,7 @@
 #include "ControllerMap.h"
 
 // The user's stored map, else the machine's. False, leaving `bytes` alone,
-// when neither is there as exactly one whole map.
+// when neither is there as exactly one whole, valid map.
 bool readControllerSettings(ControllerMap::Bytes& bytes);
 
 // Stores the map for the machine, then for the user. Failures (no right to

@@ -52,8 +52,8 @@ std::string folderUnder(const std::string& root)
     return folder;
 }
 
-// Exactly one map: a regular file of that many bytes (never waiting on a
-// pipe, never reading more than a map).
+// Exactly one valid map: a regular file of that many bytes (never waiting
+// on a pipe, never reading more than a map).
 bool readMap(const std::string& root, ControllerMap::Bytes& bytes)
 {
     if (root.empty())
@@ -68,11 +68,10 @@ bool readMap(const std::string& root, ControllerMap::Bytes& bytes)
                        info.st_size == static_cast<off_t>(stored.size()) &&
                        read(descriptor, stored.data(), stored.size()) == static_cast<ssize_t>(stored.size());
     close(descriptor);
-    // Every byte names a parameter 0..254 or none (0xff), so any whole map is
-    // a valid one.
-    if (whole)
+    const bool valid = whole && ControllerMap::isValid(stored);
+    if (valid)
         bytes = stored;
-    return whole;
+    return valid;
 }
 
 bool makeFolders(const std::string& root, mode_t rootMode)

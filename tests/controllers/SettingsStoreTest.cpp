@@ -35,7 +35,9 @@ TEST_F(ControllerTest, CorruptShortOrUnreadableFilesGiveTheDefaults)
     std::vector<uint8_t> longer = learnController21();
     std::filesystem::remove(root / machineFile);
     longer.push_back(0);
-    for (const auto& bytes : {longer, std::vector<uint8_t>(longer.begin(), longer.end() - 2), {}}) {
+    std::vector<uint8_t> bankSelect(longer.begin(), longer.end() - 1);
+    bankSelect[0] = 31;
+    for (const auto& bytes : {longer, std::vector<uint8_t>(longer.begin(), longer.end() - 2), {}, bankSelect}) {
         write(userFile, bytes);
         EXPECT_EQ(controller21InANewInstance(), 46) << bytes.size();
     }
