@@ -69,6 +69,10 @@ public:
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
     // The editor's on-screen keyboard (UI thread).
     void addKeyboardEvent(uint8_t status, uint8_t note, uint8_t velocity);
+    // The editor's pattern menu (UI thread): ends what sounds, as a new
+    // pattern would not end it, and takes the arpeggiator fields of pattern
+    // 0..kNumArpPatterns-1.
+    void loadArpPattern(int32_t pattern);
     // The arpeggiator's generated notes, queued for the block (audio thread).
     void queueArpEvent(uint8_t status, int32_t note, int32_t delta, uint8_t velocity) override;
 

@@ -3,6 +3,8 @@
 // and plays the same whatever size the host's blocks are.
 #include "VstSynth.h"
 
+#include "ArpPatterns.h"
+
 #include <algorithm>
 
 namespace {
@@ -19,6 +21,16 @@ void VstSynth::suspend()
     std::lock_guard<std::mutex> guard(stateLock);
     engine.allNotesOff(true);
     engine.arp.arpCurrentStep = 0;
+}
+
+void VstSynth::loadArpPattern(int32_t pattern)
+{
+    if (pattern < 0 || pattern >= kNumArpPatterns)
+        return;
+    std::lock_guard<std::mutex> guard(stateLock);
+    engine.allNotesOff(false);
+    engine.arp.arpCurrentStep = 0;
+    engine.loadArpPattern(kArpPatterns[pattern]);
 }
 
 void VstSynth::queueNote(const NoteQueueEntry& entry)
