@@ -299,13 +299,18 @@ float Arpeggiator::velOutAt(int32_t blockFrame) const
     return pieceFrames > 0 ? arpVelOut[outIndex(blockFrame)] : lastFinger;
 }
 
-void Arpeggiator::clearHeldKeys() { std::fill(std::begin(arpKeys), std::end(arpKeys), uint8_t{0}); }
+void Arpeggiator::allNotesOff()
+{
+    std::fill(std::begin(arpKeys), std::end(arpKeys), uint8_t{0});
+    // A note-off for a note already released could later end a newer voice
+    // on the same note.
+    arpLastNote = -1;
+    arpCursor = -1;
+}
 
 void Arpeggiator::reset()
 {
-    clearHeldKeys();
-    arpLastNote = -1;
-    arpCursor = -1;
+    allNotesOff();
     lastStepValue = 0.0f;
     lastFinger = 0.5f;
 }

@@ -89,8 +89,9 @@ public:
     float noteOutAt(int32_t blockFrame) const;
     float velOutAt(int32_t blockFrame) const;
 
-    void clearHeldKeys();
-    // Forgets the sounding notes and the last step and finger values.
+    // Forgets the held keys, and the sounding notes, which the caller releases.
+    void allNotesOff();
+    // allNotesOff, and the last step and finger values go back to rest.
     void reset();
 
     uint8_t arpKeys[kKeyCount] = {}; // velocity of each held key, 0 = not held

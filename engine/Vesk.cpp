@@ -565,7 +565,7 @@ void Vesk::reset()
 
 void Vesk::allNotesOff(bool hard)
 {
-    arp.clearHeldKeys();
+    arp.allNotesOff();
     if (notes.allNotesOff(hard))
         reset();
 }

@@ -54,8 +54,8 @@ public:
     // Applies every value of the current program again, without the owner.
     void reapplyProgram();
     void reset();
-    // Clears the arpeggiator's held keys; hard runs reset, soft releases every
-    // sounding voice.
+    // Clears the arpeggiator's held keys and notes; hard runs reset, soft
+    // releases every sounding voice.
     void allNotesOff(bool hard);
 
     // Note events, between render slices (layerMask: -1 all layers, else bit k

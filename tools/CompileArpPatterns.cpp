@@ -8,6 +8,7 @@
 #include <exception>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,7 @@
 #include "NoteLengths.h"
 #include "ParamIndex.h"
 #include "SourceWriter.h"
+#include "WholeNumber.h"
 
 namespace vesk::gen {
 namespace {
@@ -54,16 +56,8 @@ std::string trim(const std::string& s) {
 }
 
 int integer(int line, const std::string& text, int lo, int hi) {
-  size_t used = 0;
-  int v = 0;
-  try {
-    v = std::stoi(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || v < lo || v > hi)
-    throw PatternError(line, "'" + text + "' is not a whole number in " + std::to_string(lo) + ".." + std::to_string(hi));
-  return v;
+  if (const std::optional<int> value = wholeNumber(text, lo, hi)) return *value;
+  throw PatternError(line, "'" + text + "' is not a whole number in " + std::to_string(lo) + ".." + std::to_string(hi));
 }
 
 // Each value is the middle of the interval that the engine's truncation maps

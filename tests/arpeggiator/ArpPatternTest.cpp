@@ -153,6 +153,17 @@ TEST(ArpStops, ReleasedKeysEndTheNoteAtTheNextEventOrPassAtTheLatest)
     tied.release(60);
     tied.runSteps(2);
     EXPECT_EQ(tied.events, (Events{{true, 64, 0}, {false, 64, kStep}}));
+
+    // After all notes off every voice is released: a new start ends nothing
+    // old, since a stray note-off would end its own new voice on that note.
+    ArpRig duo(kDuophonic, {up(0)}, {up(0)});
+    duo.press({60});
+    duo.run(10);
+    duo.arp.allNotesOff();
+    duo.events.clear();
+    duo.press({60});
+    duo.run(10);
+    EXPECT_EQ(duo.events, (Events{{true, 60, 10}, {true, 60, 10}}));
 }
 
 TEST(ArpClock, PiecesOfAnySizeGiveTheSameEventsAndATickLengthChangeKeepsThePhase)
