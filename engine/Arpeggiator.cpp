@@ -3,6 +3,7 @@
 #include "Conversions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -103,12 +104,14 @@ void Arpeggiator::rebuildArpTimeline()
 
 void Arpeggiator::beginPiece(int32_t blockOffset, int32_t frames, double ticks)
 {
-    if (timelineStale.exchange(false, std::memory_order_acq_rel))
+    if (timelineStale.load(std::memory_order_acquire) && timelineStale.exchange(false, std::memory_order_acq_rel))
         rebuildArpTimeline();
     // At most one tick per frame: a shorter tick would only pile up phase.
     const double length = ticks > 1.0 ? ticks : 1.0;
-    if (framesPerTick > 0.0 && length != framesPerTick)
-        arpPhase *= length / framesPerTick;
+    if (framesPerTick > 0.0 && length != framesPerTick) {
+        arpPhase = (arpPhase + static_cast<double>(phaseFrames)) * (length / framesPerTick);
+        phaseFrames = 0;
+    }
     framesPerTick = length;
     pieceStart = blockOffset;
     pieceFrames = clampTo(frames, 0, kMaxFrames);
@@ -119,24 +122,46 @@ void Arpeggiator::restart()
     restartPending = true;
     arpTick = 0;
     arpPhase = 0.0;
+    phaseFrames = 0;
+}
+
+int64_t Arpeggiator::framesToTick() const
+{
+    // The tick falls on the first frame at which the phase reaches a tick.
+    const double wait = std::ceil(framesPerTick - arpPhase) - static_cast<double>(phaseFrames);
+    return wait > 0.0 ? static_cast<int64_t>(wait) : 0;
+}
+
+void Arpeggiator::holdOutputs(int32_t from, int32_t to)
+{
+    std::fill(arpNoteOut + from, arpNoteOut + to, lastStepValue);
+    std::fill(arpVelOut + from, arpVelOut + to, lastFinger);
+    phaseFrames += to - from;
 }
 
 void Arpeggiator::process(int32_t from, int32_t to, ArpNoteSink& sink)
 {
     from = std::max(from, 0);
     to = std::min(to, pieceFrames);
-    for (int32_t i = from; i < to; ++i) {
+    // Between ticks nothing changes: whole stretches at once, one tick at a time.
+    for (int32_t i = from; i < to;) {
         if (restartPending) {
-            arpPhase = framesPerTick + 1e-15;
+            // The pattern's first tick falls on this very frame.
+            arpPhase = framesPerTick;
+            phaseFrames = 0;
             restartPending = false;
         }
-        if (arpPhase >= framesPerTick) {
-            arpPhase -= framesPerTick;
-            processTick(arpTick++, pieceStart + i, sink);
-        }
-        arpNoteOut[i] = lastStepValue;
-        arpVelOut[i] = lastFinger;
-        arpPhase += 1.0;
+        const int64_t wait = framesToTick();
+        const int32_t tickAt = wait < to - i ? i + static_cast<int32_t>(wait) : to;
+        holdOutputs(i, tickAt);
+        i = tickAt;
+        if (i == to)
+            break;
+        arpPhase = arpPhase + static_cast<double>(phaseFrames) - framesPerTick;
+        phaseFrames = 0;
+        processTick(arpTick++, pieceStart + i, sink);
+        holdOutputs(i, i + 1);
+        ++i;
     }
 }
 

@@ -82,7 +82,7 @@ public:
     // The pattern starts again: its first tick falls on the next frame processed.
     void restart();
     // While the arpeggiator is off its clock still creeps, once per block.
-    void idleBlock() { arpPhase += 1.0; }
+    void idleBlock() { ++phaseFrames; }
 
     int32_t lowestHeldKey() const;
     // Arp Note and Arp Vel at a frame of the host block.
@@ -106,6 +106,9 @@ private:
     void rebuildArpTimeline();
     void markTimelineStale() { timelineStale.store(true, std::memory_order_release); }
     void processTick(uint64_t tick, int32_t delta, ArpNoteSink& sink);
+    // Frames from the current one until the next tick falls (0: now).
+    int64_t framesToTick() const;
+    void holdOutputs(int32_t from, int32_t to);
     void playLines(int32_t pos, int32_t n, int32_t delta, ArpNoteSink& sink);
     void playDuophonic(int32_t pos, int32_t n, int32_t delta, ArpNoteSink& sink);
     void endNote(int32_t& note, int32_t delta, ArpNoteSink& sink);
@@ -120,7 +123,12 @@ private:
 
     float timelineValue[kTimelineTicks];  // per tick: 1.0 no event, else the step value
     float timelineFinger[kTimelineTicks]; // per tick: 1.0, or the finger value of the event
-    double arpPhase = 0.0;       // frames accumulated toward the next tick
+    // Frames accumulated toward the next tick: arpPhase as of the last tick
+    // (or restart), plus phaseFrames counted since. Kept apart so that a
+    // tick's frame is one exact step of arithmetic per tick, the same however
+    // the block is cut, instead of a sum rounded frame by frame.
+    double arpPhase = 0.0;
+    int64_t phaseFrames = 0;
     double framesPerTick = 0.0;  // of the current piece; 0 before the first
     uint64_t arpTick = 0;        // ticks since the pattern started (never wraps in practice)
     bool restartPending = false; // the next frame processed starts the pattern
