@@ -1,7 +1,6 @@
 // What a host hears from the arpeggiator through the module: onsets on the
-// tempo grid whatever the block size, tempo changes, the free rate, silence
-// after every way a pattern can stop; and the keys' own layers in Voice
-// 2/4/6/8 mode, looked at inside the plug-in object.
+// tempo grid whatever the block size, tempo changes, the free rate, and
+// silence after every way a pattern can stop.
 #include "ArpTestSupport.h"
 #include "ParamIndex.h"
 #include "PluginTestSupport.h"
@@ -182,61 +181,4 @@ TEST(ArpPlaying, EveryWayAPatternStopsEndsInExactSilence)
         player.render(kStop + 44100, {{0, MidiMessage::noteOn(0, 48, 100)}, {kStop, message}});
         EXPECT_EQ(peakOf(player.out, kStop + 22050), 0.0f) << int(message.status);
     }
-}
-
-namespace {
-void sendNotes(VstSynth& synth, std::initializer_list<std::pair<uint8_t, uint8_t>> notes)
-{
-    std::vector<VstMidiEvent> events;
-    for (auto [status, note] : notes) {
-        VstMidiEvent e{};
-        e.type = kVstMidiType;
-        e.midiData[0] = static_cast<char>(status);
-        e.midiData[1] = static_cast<char>(note);
-        e.midiData[2] = status == 0x90 ? 100 : 0;
-        events.push_back(e);
-    }
-    struct {
-        VstInt32 numEvents;
-        VstIntPtr reserved;
-        VstEvent* events[4];
-    } list{static_cast<VstInt32>(events.size()), 0, {}};
-    for (size_t i = 0; i < events.size(); ++i)
-        list.events[i] = reinterpret_cast<VstEvent*>(&events[i]);
-    synth.processEvents(reinterpret_cast<VstEvents*>(&list));
-    std::vector<float> left(64), right(64);
-    float* outputs[2] = {left.data(), right.data()};
-    synth.processReplacing(nullptr, outputs, 64);
-}
-
-// The notes of the sounding (unreleased) slots playing `layer`.
-std::vector<int> layerNotes(const VstSynth& synth, int layer)
-{
-    std::vector<int> notes;
-    for (const VoiceSlot& v : synth.getEngine().voices)
-        if (v.active && !v.released && v.layer == layer)
-            notes.push_back(v.note);
-    return notes;
-}
-} // namespace
-
-TEST(ArpIntake, VoiceModeKeysPlayTheEvenLayersAndMonoModeRetunesThemToTheLowestKey)
-{
-    auto synth = makeSynth();
-    for (const Setting& s : alternatingPattern(ArpModeCode::kVoice2468))
-        synth->setParameter(s.index, s.value);
-    synth->setParameter(kArpStep, up(12));
-    synth->setParameter(kVoices, 18.0f / 128.0f); // two layers
-    synth->setParameter(kMonoMode, 1.0f);
-    sendNotes(*synth, {{0x90, 60}});
-    EXPECT_EQ(layerNotes(*synth, 0), (std::vector<int>{60}));
-    EXPECT_EQ(layerNotes(*synth, 1), (std::vector<int>{72})) << "the pattern plays the odd layers";
-    const std::pair<uint8_t, uint8_t> steps[][1] = {{{0x90, 55}}, {{0x90, 64}}, {{0x80, 55}}, {{0x80, 64}}};
-    const int expected[] = {55, 55, 60, 60};
-    for (int i = 0; i < 4; ++i) {
-        sendNotes(*synth, {steps[i][0]});
-        EXPECT_EQ(layerNotes(*synth, 0), (std::vector<int>{expected[i]})) << i;
-    }
-    sendNotes(*synth, {{0x80, 60}});
-    EXPECT_TRUE(layerNotes(*synth, 0).empty());
 }
