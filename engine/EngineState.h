@@ -184,30 +184,6 @@ struct OutputStage {
     float y1[2] = {};
 };
 
-// The arpeggiator's parameters and the note state reset touches.
-// The timelines and the tick clock arrive with the arpeggiator itself.
-struct ArpState {
-    static constexpr int32_t kStepCount = 32;
-    static constexpr int32_t kKeyCount = 128;
-
-    float stepValue[kStepCount] = {};   // parameters 256..287
-    float fingerValue[kStepCount] = {}; // parameters 288..319
-    int32_t arpMode = 0;     // code: 0 Simple, 1 Voice 2/4/6/8, 2 One Shot, 3 Chord, 4 Modulation, 5 Dynamic, 6 Duophonic
-    uint8_t arpSteps = 1;    // 1..32, always
-    int32_t gateOffset = 0;  // ticks, -31..+31 for 0..1
-    float swing = 0.5f;
-    bool arpSync = false;
-    bool arpOn = false;
-    float arpRateRaw = 0.0f;
-    double arpFreeRate = 0.1; // steps per second
-    float velocityBlend = 0.0f;
-    uint8_t arpKeys[kKeyCount] = {}; // velocity of each held key, 0 = not held
-    int32_t arpLastNote = -1;        // -1 = none
-    int32_t arpCursor = -1;
-    float lastStepValue = 0.0f;
-    float lastFinger = 0.5f;
-};
-
 // The modulation slots and controller curves (ModulationMatrix.h evaluates them).
 struct ModSlot {
     uint8_t modSource = 0; // code, 0 "---"
@@ -229,9 +205,8 @@ struct ModMatrixState {
 
     ModSlot slot[kSlots];
     ControllerCurve curve[kCurves]; // MWheel, Velocity, Breath
-    // The arpeggiator's note and finger outputs for the current slice, which
-    // the Arp Note and Arp Vel sources read while Arp On; the arpeggiator
-    // writes them, and until one plays they rest at the middle.
+    // The arpeggiator's note and finger outputs at the current slice's first
+    // frame, which the Arp Note and Arp Vel sources read while Arp On.
     double arpNoteOut = 0.5;
     double arpVelOut = 0.5;
 };

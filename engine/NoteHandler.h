@@ -38,7 +38,7 @@ public:
     // next note start without glide. Both forget the held keys and clear
     // notesSounding. The handler
     // knows nothing of the arpeggiator or the effects, so the engine wraps it:
-    //     arpeggiator.clearHeldKeys();
+    //     arp.allNotesOff();
     //     if (notes.allNotesOff(hard)) reset();
     // Returns true when the engine must run its own full reset (hard).
     [[nodiscard]] bool allNotesOff(bool hard);

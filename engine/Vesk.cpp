@@ -122,10 +122,9 @@ void Vesk::setParameter(int32_t index, float value)
 {
     if (index >= kArpStep && index < kArpSteps) {
         if (index < kArpFinger)
-            arp.stepValue[index - kArpStep] = value;
+            arp.setStepValue(index - kArpStep, value);
         else
-            arp.fingerValue[index - kArpFinger] = value;
-        rebuildArpTimeline();
+            arp.setFingerValue(index - kArpFinger, value);
         return;
     }
     if (index < 0 || index > kEditorPitchBend)
@@ -374,24 +373,22 @@ void Vesk::applyArpeggiator(int32_t index, float value)
         arp.arpFreeRate = expMap(value, 0.1, 100.0);
         break;
     case kArpLength:
-        arp.gateOffset = intAmount(value * 31.0f * 2.0f, -31);
-        rebuildArpTimeline();
+        arp.setGateOffset(intAmount(value * 31.0f * 2.0f, -31));
         break;
     case kArpSwing:
-        arp.swing = value;
-        rebuildArpTimeline();
+        arp.setSwing(value);
         break;
     case kArpSync:
         arp.arpSync = value > kSwitchThreshold;
         break;
     case kArpOn:
-        arp.arpOn = value > kSwitchThreshold;
+        arp.setArpOn(value > kSwitchThreshold);
         break;
     case kArpMode:
-        arp.arpMode = decodeCode(value, kArpModeBias);
+        arp.setArpMode(decodeCode(value, kArpModeBias));
         break;
     case kArpSteps:
-        arp.arpSteps = static_cast<uint8_t>(countInRange(value * 31.0f, 1, 1, ArpState::kStepCount));
+        arp.arpSteps = static_cast<uint8_t>(countInRange(value * 31.0f, 1, 1, Arpeggiator::kStepCount));
         break;
     default:
         break;
@@ -545,11 +542,7 @@ void Vesk::reset()
     ramps.fmRamp.current = kFmUnset;
     ramps.pwRamp.current = kPwUnset;
 
-    arp.arpLastNote = -1;
-    arp.arpCursor = -1;
-    std::fill(std::begin(arp.arpKeys), std::end(arp.arpKeys), uint8_t{0});
-    arp.lastStepValue = 0.0f;
-    arp.lastFinger = 0.5f;
+    arp.reset();
 
     phaser->reset();
     delay->reset();
@@ -572,9 +565,31 @@ void Vesk::reset()
 
 void Vesk::allNotesOff(bool hard)
 {
-    std::fill(std::begin(arp.arpKeys), std::end(arp.arpKeys), uint8_t{0});
+    arp.allNotesOff();
     if (notes.allNotesOff(hard))
         reset();
+}
+
+void Vesk::settleArpSwitches()
+{
+    if (!arp.takeSwitchChange())
+        return;
+    allNotesOff(false);
+    arp.arpCurrentStep = 0;
+}
+
+void Vesk::arpBeginPiece(int32_t blockOffset, int32_t frames)
+{
+    arp.beginPiece(blockOffset, frames, arpFramesPerTick(arp.arpRateRaw, arp.arpSync, owner.hostTempo(), sampleRate));
+}
+
+void Vesk::loadArpPattern(const ProgramRecord& record)
+{
+    owner.setParameter(kArpMode, record.params[kArpMode]);
+    for (int32_t i = kArpSteps - 1; i >= kArpStep; --i)
+        owner.setParameter(i, record.params[i]);
+    for (int32_t i : {kArpSteps, kArpSync, kArpRate, kArpLength, kArpSwing})
+        owner.setParameter(i, record.params[i]);
 }
 
 void Vesk::refreshNoteSettings()
@@ -673,8 +688,6 @@ void Vesk::outputStage(int32_t frames, float** outputs)
     }
     ramps.gainCurrent = ramps.gainTarget;
 }
-
-void Vesk::rebuildArpTimeline() {}
 
 void Vesk::rebuildLfoWaveform(int32_t k)
 {

@@ -4,6 +4,7 @@
 // rate tables hang off it in their own files.
 #pragma once
 
+#include "Arpeggiator.h"
 #include "EngineOwner.h"
 #include "EngineState.h"
 #include "FxDelay.h"
@@ -53,8 +54,8 @@ public:
     // Applies every value of the current program again, without the owner.
     void reapplyProgram();
     void reset();
-    // Clears the arpeggiator's held keys; hard runs reset, soft releases every
-    // sounding voice.
+    // Clears the arpeggiator's held keys and notes; hard runs reset, soft
+    // releases every sounding voice.
     void allNotesOff(bool hard);
 
     // Note events, between render slices (layerMask: -1 all layers, else bit k
@@ -62,6 +63,18 @@ public:
     void noteOn(int32_t note, int32_t velocity, int32_t layerMask);
     void noteOff(int32_t note, int32_t velocity, int32_t layerMask);
     void retuneLayers(int32_t note, int32_t layerMask);
+
+    // The arpeggiator, audio thread. Ends the sounding notes once Arp On or
+    // Arp Mode has changed (the editor's handler does the same), whichever
+    // thread changed them.
+    void settleArpSwitches();
+    // Tick length from the host tempo and the rate, for a piece of the block.
+    void arpBeginPiece(int32_t blockOffset, int32_t frames);
+    // Frames [from, to) of that piece; notes go to the sink.
+    void arpProcess(int32_t from, int32_t to, ArpNoteSink& sink) { arp.process(from, to, sink); }
+    // Takes a pattern's arpeggiator fields from a program record, through the
+    // owner (Arp Range and Arp On stay as they are).
+    void loadArpPattern(const ProgramRecord& record);
 
     // Renders every sounding voice into the FX bus and the dry bus, both
     // overwritten from their start; 1..64 frames.
@@ -96,7 +109,7 @@ public:
     SmoothingRamps ramps;
     EffectFields fx;
     OutputStage out;
-    ArpState arp;
+    Arpeggiator arp;
     ModMatrixState mod;
 
     // The voices and what drives them.
@@ -137,9 +150,6 @@ private:
     void applyVolume(float value);
     void setRateBlock(float rate);
 
-    // The arpeggiator's timelines from steps, length and swing; the
-    // arpeggiator itself is still to come, so there is nothing to rebuild yet.
-    void rebuildArpTimeline();
     void rebuildLfoWaveform(int32_t lfo);
     template <typename Apply>
     void applyProgramValues(Apply&& apply, const ProgramRecord& record);

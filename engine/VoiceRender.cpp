@@ -207,6 +207,10 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
         for (VoiceSlot& voice : voices)
             clearFilterMemories(voice);
 
+    // The arpeggiator's outputs as they stand at the slice's first frame.
+    mod.arpNoteOut = arp.noteOutAt(blockFrame);
+    mod.arpVelOut = arp.velOutAt(blockFrame);
+
     // Controller smoothing, once per slice.
     ctl.modWheelSmoothed = ctl.modWheel * ctl.modWheelSmoothing + ctl.modWheelSmoothed * (1.0 - ctl.modWheelSmoothing);
     if (ctl.modWheelSmoothed < 0.00001)

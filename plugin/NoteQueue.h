@@ -6,14 +6,19 @@
 #include <cstdint>
 
 struct NoteQueueEntry {
+    // Not MIDI: moves the layers in layerMask to `note` at this frame (the
+    // arpeggiator's Voice 2/4/6/8 mode with Mono Mode on).
+    static constexpr uint8_t kRetune = 0xa0;
+
     int32_t delta;     // frame offset inside the block
     int32_t layerMask; // -1 all layers, 0x55 even, 0xAA odd, 0 none
     int32_t aux;       // travels to noteOn unused
-    uint8_t status;    // 0x80 note-off, 0x90 note-on (velocity 0 counts as off)
+    uint8_t status;    // 0x80 note-off, 0x90 note-on (velocity 0 counts as off), kRetune
     uint8_t note;
     uint8_t velocity;
 
     bool isNoteOn() const { return status == 0x90 && (velocity & 0x7f) != 0; }
+    bool isRetune() const { return status == kRetune; }
     bool expendable() const { return isNoteOn(); }
 };
 

@@ -2,6 +2,7 @@
 // serves the current program's parameters, and drives the engine.
 #pragma once
 
+#include "ArpKeyList.h"
 #include "AudioEffectX.h"
 #include "ControllerMap.h"
 #include "EngineOwner.h"
@@ -19,7 +20,7 @@
 #include <string>
 #include <vector>
 
-class VstSynth : public AudioEffectX, public EngineOwner {
+class VstSynth : public AudioEffectX, public EngineOwner, public ArpNoteSink {
 public:
     static constexpr VstInt32 kUniqueId = vstFourCC('Q', 'Z', 'R', 'T');
     static constexpr VstInt32 kHostParamCount = ParamIndex::kNumHostParams;
@@ -30,8 +31,10 @@ public:
     explicit VstSynth(audioMasterCallback audioMaster);
     ~VstSynth() override;
 
-    // Lifecycle.
+    // Lifecycle. A suspended plug-in is not called for audio: everything
+    // sounding ends then, rather than hang on into the next start.
     void open() override;
+    void suspend() override;
     void setSampleRate(float rate) override;
     void setBlockSize(VstInt32 frames) override;
 
@@ -67,6 +70,12 @@ public:
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
     // The editor's on-screen keyboard (UI thread).
     void addKeyboardEvent(uint8_t status, uint8_t note, uint8_t velocity);
+    // The editor's pattern menu (UI thread): ends what sounds, as a new
+    // pattern would not end it, and takes the arpeggiator fields of pattern
+    // 0..kNumArpPatterns-1.
+    void loadArpPattern(int32_t pattern);
+    // The arpeggiator's generated notes, queued for the block (audio thread).
+    void queueArpEvent(uint8_t status, int32_t note, int32_t delta, uint8_t velocity) override;
 
     // The editor's "MIDI Learn" and "MIDI Forget" on the control of a
     // parameter: the next controller 2..127 that arrives drives the parameter,
@@ -102,7 +111,13 @@ private:
     void readHostTempo();
     // Audio thread, holding stateLock.
     void takeInMidi(const PendingMidi& message, int32_t frames);
-    void takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity);
+    void takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity, bool fromKeyboard = false);
+    void queueNote(const NoteQueueEntry& entry);
+    // The arpeggiator's run over one piece, with the held keys changing at
+    // their own frames.
+    void runArpeggiator(int32_t start, int32_t frames);
+    void applyArpKey(const ArpKeyEvent& key, int32_t delta);
+    void keepOverflowNoteOffsForArpeggiator(int32_t frames);
     void takeInController(uint8_t controller, uint8_t value);
     void driveAssignedParameter(uint8_t controller, float value);
     void echoController(int32_t controller, float value);
@@ -132,6 +147,11 @@ private:
     // key here is released at the end of the block (audio thread only).
     uint64_t overflowNoteOffs[2] = {0, 0};
     KeyboardRing keyboardRing;
+    // While the arpeggiator runs (decided at the start of each block), note
+    // events wait here for its run instead of going to the note queue.
+    bool arpRunning = false;
+    ArpKeyList arpKeyEvents;
+    int arpKeyNext = 0;
     int32_t effectOrder[6] = {1, 2, 3, 4, 5, 6};
     ControllerMap controllers;
     // The control change echoed to the host. Each instance has its own, so two

@@ -45,13 +45,14 @@ void VstSynth::readHostTempo()
                 : kDefaultTempo;
 }
 
-void VstSynth::takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity)
+void VstSynth::takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity, bool fromKeyboard)
 {
     const bool on = status == 0x90 && velocity > 0;
     engine.notes.setKeyDown(note, on);
-    // The arpeggiator, once it exists, takes held keys here instead.
-    if (!noteQueue.push({delta, -1, 0, status, note, velocity}))
-        rememberNoteOff(note);
+    if (arpRunning)
+        arpKeyEvents.push({delta, status, note, velocity, fromKeyboard});
+    else
+        queueNote({delta, -1, 0, status, note, velocity});
 }
 
 void VstSynth::rememberNoteOff(uint8_t note)
@@ -106,6 +107,7 @@ void VstSynth::takeInController(uint8_t controller, uint8_t value)
         break;
     case 123:
         engine.allNotesOff(true);
+        engine.arp.arpCurrentStep = 0;
         break;
     default:
         driveAssignedParameter(controller, static_cast<float>(normalised));
@@ -161,13 +163,17 @@ void VstSynth::renderFrames(float** outputs, float** dry, int32_t& pos, int32_t 
 void VstSynth::processPiece(float** outputs, int32_t start, int32_t frames, int& nextNote, bool lastPiece)
 {
     float* dry[2] = {dryBus[0].data(), dryBus[1].data()};
+    if (arpRunning)
+        runArpeggiator(start, frames);
     engine.beginBlock(frames);
     int32_t pos = 0;
     for (; nextNote < noteQueue.size() && noteQueue[nextNote].delta < start + frames; ++nextNote) {
         const NoteQueueEntry& entry = noteQueue[nextNote];
         // An entry out of order is applied where the block has got to.
         renderFrames(outputs, dry, pos, std::max(pos, entry.delta - start));
-        if (entry.isNoteOn())
+        if (entry.isRetune())
+            engine.retuneLayers(entry.note, entry.layerMask);
+        else if (entry.isNoteOn())
             engine.noteOn(entry.note & 0x7f, entry.velocity & 0x7f, entry.layerMask);
         else
             engine.noteOff(entry.note & 0x7f, 0, entry.layerMask);
@@ -205,10 +211,19 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     }
 
     const DenormalGuard denormals;
+    engine.settleArpSwitches();
+    arpRunning = engine.arp.arpOn;
     for (int i = 0; i < pendingMidi.size(); ++i)
         takeInMidi(pendingMidi[i], frames);
     pendingMidi.clear();
-    keyboardRing.drain([&](const KeyboardEvent& key) { takeInNote(0, key.status, key.note, key.velocity); });
+    keyboardRing.drain([&](const KeyboardEvent& key) { takeInNote(0, key.status, key.note, key.velocity, true); });
+    if (arpRunning) {
+        keepOverflowNoteOffsForArpeggiator(frames);
+        arpKeyEvents.sortByFrame();
+        arpKeyNext = 0;
+    } else {
+        engine.arp.idleBlock();
+    }
     readHostTempo();
     engine.blockFrame = 0;
 
@@ -221,4 +236,5 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         processPiece(pieceOutputs, start, std::min(piece, frames - start), nextNote, start + piece >= frames);
     }
     noteQueue.clear();
+    arpKeyEvents.clear();
 }

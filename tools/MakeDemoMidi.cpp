@@ -12,6 +12,7 @@
 //   cc-ramp TIME LENGTH CONTROLLER FROM TO  a straight glide of values
 //   bend-ramp TIME LENGTH FROM TO
 #include "NoteName.h"
+#include "WholeNumber.h"
 
 #include <smf.h>
 
@@ -21,6 +22,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -79,17 +81,10 @@ private:
 
 int DemoWriter::number(const std::string& text, int lowest, int highest) const
 {
-    size_t used = 0;
-    int value = 0;
-    try {
-        value = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != text.size() || used == 0 || value < lowest || value > highest)
-        throw ListError("'" + text + "' is not a whole number in " + std::to_string(lowest) + ".." +
-                        std::to_string(highest));
-    return value;
+    if (const std::optional<int> value = vesk::gen::wholeNumber(text, lowest, highest))
+        return *value;
+    throw ListError("'" + text + "' is not a whole number in " + std::to_string(lowest) + ".." +
+                    std::to_string(highest));
 }
 
 int DemoWriter::ticks(const std::string& barBeat) const

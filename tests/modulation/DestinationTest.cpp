@@ -52,7 +52,7 @@ TEST(PitchDestinations, SemiReadsWholeHundredthsAndArpNoteTransposesByItsStep)
     rig.useSine();
     rig.noteOn(48);
     rig.engine().arp.arpOn = true; // after the note, which an arpeggiator would otherwise take
-    rig.engine().mod.arpNoteOut = 13.0 / 128.0;
+    rig.engine().arp.lastStepValue = 13.0f / 128.0f;
     EXPECT_NEAR(semitones(base, frequencyOf(rig.render(8192), 2048, 6144)), 12.0, 0.02);
     EXPECT_NEAR(semitones(pitchOf(36), pitchOf(36, {{kSrcArpNote, 0.1, kDestPitchSemi}})), 63.0, 0.05);
 }
