@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -447,6 +448,13 @@ constexpr float kFdnLimit = 100.0f;
 
 float flushed(float x) { return std::fabs(x) < kFlush ? 0.0f : x; }
 
+int32_t magnitudeBits(float x)
+{
+    int32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits & 0x7FFFFFFF;
+}
+
 // The input low-pass corner of each type, Hz.
 constexpr double kInputCorner[FxReverb::kTypeCount] = {15000.0, 7000.0, 5000.0, 10000.0, 8000.0};
 
@@ -494,7 +502,52 @@ void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
     out[3 * stride] = a - b - c + d;
 }
 
+// A sum of count terms in four interleaved partial sums, so that the adds
+// do not wait on each other.
+template <typename Term>
+float sum4(int32_t count, Term term)
+{
+    float p0 = 0.0f, p1 = 0.0f, p2 = 0.0f, p3 = 0.0f;
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        p0 += term(k);
+        p1 += term(k + 1);
+        p2 += term(k + 2);
+        p3 += term(k + 3);
+    }
+    for (; k < count; ++k)
+        p0 += term(k);
+    return (p0 + p1) + (p2 + p3);
+}
+
 } // namespace
+
+struct FxReverb::LocalTaps {
+    uint32_t position[kMaxTaps];
+    float gain[kMaxTaps];
+    int32_t count;
+    void fill(const Tap* taps, int32_t n)
+    {
+        count = n;
+        for (int32_t k = 0; k < n; ++k) {
+            position[k] = static_cast<uint32_t>(taps[k].position);
+            gain[k] = taps[k].gain;
+        }
+    }
+};
+
+struct FxReverb::LocalLines {
+    float* base[kBankLineCount];
+    int32_t index[kBankLineCount];
+    int32_t length[kBankLineCount];
+    float state[kBankLineCount];
+    float gain[kBankLineCount];
+    float sign[kBankLineCount];
+    float outL[kBankLineCount];
+    float outR[kBankLineCount];
+    int32_t count;
+    LocalTaps left, right, diffuse;
+};
 
 void FxReverb::process(int32_t n, float** io)
 {
@@ -503,14 +556,21 @@ void FxReverb::process(int32_t n, float** io)
     takeTaps();
     float* inL = io[0];
     float* inR = io[1];
-    // Trailing near-silence becomes true silence; a NaN counts as silence too.
-    bool sounding = false;
-    for (int32_t i = n - 1; i >= 0; --i) {
-        if (std::fabs(inL[i]) > kFlush || std::fabs(inR[i]) > kFlush) {
-            sounding = true;
+    // Trailing near-silence becomes true silence; a NaN counts as silence
+    // too. The first pass has no early exit, so that it vectorises: a
+    // sleeping reverb costs little more than this look at its input.
+    int32_t loudest = 0; // the largest magnitude's bit pattern, which orders like the magnitude
+    for (int32_t i = 0; i < n; ++i)
+        loudest = std::max({loudest, magnitudeBits(inL[i]), magnitudeBits(inR[i])});
+    const bool sounding = loudest > magnitudeBits(kFlush);
+    for (int32_t i = n - 1; sounding && i >= 0; --i) {
+        if (std::fabs(inL[i]) > kFlush || std::fabs(inR[i]) > kFlush)
             break;
-        }
         inL[i] = inR[i] = 0.0f;
+    }
+    if (!sounding && loudest != 0) {
+        std::fill_n(inL, n, 0.0f);
+        std::fill_n(inR, n, 0.0f);
     }
     if (sounding) {
         silenceCounter = 0;
@@ -578,6 +638,30 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     uint32_t head = preDelayHead;
     float x1 = inputX1, y1 = inputY1, z1 = locutZ1;
 
+    // The block's lines and taps in local arrays: stores into the pool then
+    // cannot alias them, and the loop keeps them in registers and cache.
+    LocalLines local;
+    local.count = 0;
+    if (kNetwork != kFdn) {
+        for (int32_t i = room ? 1 : 0; i < kBankLineCount; i += room ? 2 : 1) {
+            const BankLine& line = bank[i];
+            const int32_t k = local.count++;
+            local.base[k] = lines + line.start;
+            local.index[k] = line.index;
+            local.length[k] = line.length;
+            local.state[k] = line.state;
+            local.gain[k] = line.gain;
+            // "Room" alternates its write sign by pairs of lines, the others line by line.
+            const bool negative = room ? ((i / 2) & 1) == 0 : (i & 1) == 1;
+            local.sign[k] = negative ? -1.0f : 1.0f;
+            local.outL[k] = room ? kOutLeft32[i / 2] : kOutLeft64[i];
+            local.outR[k] = room ? kOutRight32[i / 2] : kOutRight64[i];
+        }
+        local.left.fill(taps.left, taps.leftCount);
+        local.right.fill(taps.right, taps.rightCount);
+        local.diffuse.fill(taps.diffuse, taps.diffuseCount);
+    }
+
     for (int32_t s = 0; s < n; ++s) {
         const float inLeft = io[0][s];
         const float inRight = io[1][s];
@@ -603,14 +687,13 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         const float frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
 
         float early[2] = {0.0f, 0.0f};
-        for (int32_t k = 0; k < taps.leftCount; ++k)
-            early[0] += ring[(head - static_cast<uint32_t>(taps.left[k].position)) & mask] * taps.left[k].gain;
-        for (int32_t k = 0; k < taps.rightCount; ++k)
-            early[1] += ring[(head - static_cast<uint32_t>(taps.right[k].position)) & mask] * taps.right[k].gain;
-        for (int32_t k = 0; k < taps.diffuseCount; ++k) {
-            const float v = ring[(head - static_cast<uint32_t>(taps.diffuse[k].position)) & mask] * taps.diffuse[k].gain;
-            early[0] += v;
-            early[1] -= v;
+        if (kNetwork != kFdn) {
+            const auto tap = [&](const LocalTaps& t, int32_t k) { return ring[(head - t.position[k]) & mask] * t.gain[k]; };
+            early[0] = sum4(local.left.count, [&](int32_t k) { return tap(local.left, k); });
+            early[1] = sum4(local.right.count, [&](int32_t k) { return tap(local.right, k); });
+            const float diffuse = sum4(local.diffuse.count, [&](int32_t k) { return tap(local.diffuse, k); });
+            early[0] += diffuse;
+            early[1] -= diffuse;
         }
 
         float sumL = 0.0f;
@@ -639,17 +722,27 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             sumL *= fdnOutScale;
             sumR *= fdnOutScale;
         } else {
-            for (int32_t i = room ? 1 : 0; i < kBankLineCount; i += room ? 2 : 1) {
-                BankLine& line = bank[i];
-                float* cell = lines + line.start + line.index;
-                const float state = keep * line.state + line.gain * *cell;
-                line.state = state;
-                const bool negative = room ? ((i / 2) & 1) == 0 : (i & 1) == 1;
-                *cell = negative ? state - e : e - state;
-                line.index = line.index + 1 >= line.length ? 0 : line.index + 1;
-                sumL += state * (room ? kOutLeft32[i / 2] : kOutLeft64[i]);
-                sumR += state * (room ? kOutRight32[i / 2] : kOutRight64[i]);
+            static_assert(kBankLineCount % 8 == 0, "both line sets come in fours");
+            // Four lines at a time (the count is a multiple of four), each
+            // with its own partial sums, so that no add waits on the one before.
+            float l0 = 0.0f, l1 = 0.0f, l2 = 0.0f, l3 = 0.0f, r0 = 0.0f, r1 = 0.0f, r2 = 0.0f, r3 = 0.0f;
+            const auto step = [&](int32_t k, float& left, float& right) {
+                float* cell = local.base[k] + local.index[k];
+                const float state = keep * local.state[k] + local.gain[k] * *cell;
+                local.state[k] = state;
+                *cell = local.sign[k] * (e - state);
+                local.index[k] = local.index[k] + 1 >= local.length[k] ? 0 : local.index[k] + 1;
+                left += state * local.outL[k];
+                right += state * local.outR[k];
+            };
+            for (int32_t k = 0; k < local.count; k += 4) {
+                step(k, l0, r0);
+                step(k + 1, l1, r1);
+                step(k + 2, l2, r2);
+                step(k + 3, l3, r3);
             }
+            sumL = (l0 + l1) + (l2 + l3);
+            sumR = (r0 + r1) + (r2 + r3);
         }
 
         const float scale = kNetwork == kFdn ? 1.0f : 0.0625f;
@@ -666,6 +759,10 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         wetNow += wetStep;
     }
 
+    for (int32_t k = 0, i = room ? 1 : 0; k < local.count; ++k, i += room ? 2 : 1) {
+        bank[i].index = local.index[k];
+        bank[i].state = local.state[k];
+    }
     preDelayHead = head;
     inputX1 = flushed(x1);
     inputY1 = flushed(y1);

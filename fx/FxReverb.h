@@ -155,6 +155,8 @@ private:
         uint32_t resets = 0;      // the whole reverb is reset when this moves on
     };
     static constexpr uint32_t kFreshSet = 4; // flag beside the slot index in sharedSet
+    struct LocalTaps;
+    struct LocalLines;
 
     void publishTaps();
     void takeTaps();
