@@ -502,24 +502,6 @@ void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
     out[3 * stride] = a - b - c + d;
 }
 
-// A sum of count terms in four interleaved partial sums, so that the adds
-// do not wait on each other.
-template <typename Term>
-float sum4(int32_t count, Term term)
-{
-    float p0 = 0.0f, p1 = 0.0f, p2 = 0.0f, p3 = 0.0f;
-    int32_t k = 0;
-    for (; k + 4 <= count; k += 4) {
-        p0 += term(k);
-        p1 += term(k + 1);
-        p2 += term(k + 2);
-        p3 += term(k + 3);
-    }
-    for (; k < count; ++k)
-        p0 += term(k);
-    return (p0 + p1) + (p2 + p3);
-}
-
 } // namespace
 
 struct FxReverb::LocalTaps {
@@ -595,6 +577,52 @@ void FxReverb::process(int32_t n, float** io)
     }
 }
 
+// Four lines at a time, each over the chunk in order: four independent
+// recurrences in flight hide each one's latency. A stretch ends where one of
+// the four lines wraps.
+void FxReverb::runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep)
+{
+    static_assert(kBankLineCount % 8 == 0, "both line sets come in fours");
+    for (int32_t k = 0; k < local.count; k += 4) {
+        float* cell[4];
+        float state[4];
+        for (int32_t j = 0; j < 4; ++j) {
+            cell[j] = local.base[k + j] + local.index[k + j];
+            state[j] = local.state[k + j];
+        }
+        const float* gain = local.gain + k;
+        const float* sign = local.sign + k;
+        const float* outL = local.outL + k;
+        const float* outR = local.outR + k;
+        for (int32_t s = 0; s < c;) {
+            int32_t stretch = c - s;
+            for (int32_t j = 0; j < 4; ++j)
+                stretch = std::min(stretch, static_cast<int32_t>(local.base[k + j] + local.length[k + j] - cell[j]));
+            for (int32_t end = s + stretch; s < end; ++s) {
+                const float e = late[s];
+                float left = 0.0f;
+                float right = 0.0f;
+                for (int32_t j = 0; j < 4; ++j) {
+                    const float st = keep * state[j] + gain[j] * *cell[j];
+                    state[j] = st;
+                    *cell[j]++ = sign[j] * (e - st);
+                    left += st * outL[j];
+                    right += st * outR[j];
+                }
+                sum[0][s] += left;
+                sum[1][s] += right;
+            }
+            for (int32_t j = 0; j < 4; ++j)
+                if (cell[j] == local.base[k + j] + local.length[k + j])
+                    cell[j] = local.base[k + j];
+        }
+        for (int32_t j = 0; j < 4; ++j) {
+            local.index[k + j] = static_cast<int32_t>(cell[j] - local.base[k + j]);
+            local.state[k + j] = state[j];
+        }
+    }
+}
+
 template <int32_t kNetwork>
 void FxReverb::run(int32_t n, float** io, const TapSet& taps)
 {
@@ -662,101 +690,99 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         local.diffuse.fill(taps.diffuse, taps.diffuseCount);
     }
 
-    for (int32_t s = 0; s < n; ++s) {
-        const float inLeft = io[0][s];
-        const float inRight = io[1][s];
-        const float x = (inLeft + inRight) * inputScale;
-        const float y = (x + x1) * lowpass.b - lowpass.a * y1;
-        const float z = (y - y1) * locutB0 - locutA1 * z1;
-        x1 = x;
-        y1 = y;
-        z1 = z;
-        ring[head & mask] = z + bias;
-        ++head;
-        float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
-        if (fromPosition != readPosition) {
-            const float fade = static_cast<float>(s + 1) * fadeStep;
-            e = ring[(head - static_cast<uint32_t>(fromPosition)) & mask] * (1.0f - fade) + e * fade;
+    // The block in chunks, each in three passes: the input into the
+    // pre-delay ring and the early reflections; the late network (the bank
+    // line by line, which it may since its lines only hear the input and
+    // themselves); the output all-passes and the mix.
+    float late[kChunk];  // the late network's input
+    float early[2][kChunk];
+    float sum[2][kChunk]; // the late network's output sums
+    for (int32_t done = 0; done < n; done += kChunk) {
+        const int32_t c = std::min(kChunk, n - done);
+        const uint32_t firstHead = head;
+        for (int32_t s = 0; s < c; ++s) {
+            const float x = (io[0][done + s] + io[1][done + s]) * inputScale;
+            const float y = (x + x1) * lowpass.b - lowpass.a * y1;
+            const float z = (y - y1) * locutB0 - locutA1 * z1;
+            x1 = x;
+            y1 = y;
+            z1 = z;
+            ring[head & mask] = z + bias;
+            ++head;
+            float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
+            if (fromPosition != readPosition) {
+                const float fade = static_cast<float>(done + s + 1) * fadeStep;
+                e = ring[(head - static_cast<uint32_t>(fromPosition)) & mask] * (1.0f - fade) + e * fade;
+            }
+            late[s] = e;
+            early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
         }
-
-        // The all-pass modulation, split like the delay's taps.
-        const float m = 2.0f * sine[modPhase];
-        modPhase += modIncrement;
-        const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
-        const int32_t whole = q >> 10;
-        const float frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
-
-        float early[2] = {0.0f, 0.0f};
         if (kNetwork != kFdn) {
-            const auto tap = [&](const LocalTaps& t, int32_t k) { return ring[(head - t.position[k]) & mask] * t.gain[k]; };
-            early[0] = sum4(local.left.count, [&](int32_t k) { return tap(local.left, k); });
-            early[1] = sum4(local.right.count, [&](int32_t k) { return tap(local.right, k); });
-            const float diffuse = sum4(local.diffuse.count, [&](int32_t k) { return tap(local.diffuse, k); });
-            early[0] += diffuse;
-            early[1] -= diffuse;
-        }
-
-        float sumL = 0.0f;
-        float sumR = 0.0f;
-        if (kNetwork == kFdn) {
-            float st[kFdnLineCount];
-            for (int32_t k = 0; k < kFdnLineCount; ++k) {
-                FdnLine& line = fdn[k];
-                const float r = lines[line.start + line.index];
-                line.state = line.inputGain * r + line.damping * line.state;
-                st[k] = line.state;
-            }
-            float groups[kFdnLineCount];
-            float h[kFdnLineCount];
-            for (int32_t g = 0; g < 4; ++g)
-                hadamard4(st[4 * g], st[4 * g + 1], st[4 * g + 2], st[4 * g + 3], groups + 4 * g, 1);
-            for (int32_t i = 0; i < 4; ++i)
-                hadamard4(groups[i], groups[4 + i], groups[8 + i], groups[12 + i], h + i, 4);
-            for (int32_t k = 0; k < kFdnLineCount; ++k) {
-                FdnLine& line = fdn[k];
-                lines[line.start + line.index] = h[k] + e;
-                line.index = line.index + 1 >= line.length ? 0 : line.index + 1;
-                sumL += kFdnOutLeft[k] * h[k];
-                sumR += kFdnOutRight[k] * h[k];
-            }
-            sumL *= fdnOutScale;
-            sumR *= fdnOutScale;
-        } else {
-            static_assert(kBankLineCount % 8 == 0, "both line sets come in fours");
-            // Four lines at a time (the count is a multiple of four), each
-            // with its own partial sums, so that no add waits on the one before.
-            float l0 = 0.0f, l1 = 0.0f, l2 = 0.0f, l3 = 0.0f, r0 = 0.0f, r1 = 0.0f, r2 = 0.0f, r3 = 0.0f;
-            const auto step = [&](int32_t k, float& left, float& right) {
-                float* cell = local.base[k] + local.index[k];
-                const float state = keep * local.state[k] + local.gain[k] * *cell;
-                local.state[k] = state;
-                *cell = local.sign[k] * (e - state);
-                local.index[k] = local.index[k] + 1 >= local.length[k] ? 0 : local.index[k] + 1;
-                left += state * local.outL[k];
-                right += state * local.outR[k];
+            // Sample s of the chunk reads a tap `position` behind head firstHead + s + 1.
+            const auto addTaps = [&](const LocalTaps& taps, float* to, float sign) {
+                for (int32_t k = 0; k < taps.count; ++k) {
+                    const float gain = sign * taps.gain[k];
+                    const uint32_t first = firstHead + 1 - taps.position[k];
+                    for (int32_t s = 0; s < c; ++s)
+                        to[s] += ring[(first + static_cast<uint32_t>(s)) & mask] * gain;
+                }
             };
-            for (int32_t k = 0; k < local.count; k += 4) {
-                step(k, l0, r0);
-                step(k + 1, l1, r1);
-                step(k + 2, l2, r2);
-                step(k + 3, l3, r3);
+            addTaps(local.left, early[0], 1.0f);
+            addTaps(local.right, early[1], 1.0f);
+            addTaps(local.diffuse, early[0], 1.0f);
+            addTaps(local.diffuse, early[1], -1.0f);
+            runBank(local, late, sum, c, keep);
+        } else {
+            for (int32_t s = 0; s < c; ++s) {
+                float st[kFdnLineCount];
+                for (int32_t k = 0; k < kFdnLineCount; ++k) {
+                    FdnLine& line = fdn[k];
+                    const float r = lines[line.start + line.index];
+                    line.state = line.inputGain * r + line.damping * line.state;
+                    st[k] = line.state;
+                }
+                float groups[kFdnLineCount];
+                float h[kFdnLineCount];
+                for (int32_t g = 0; g < 4; ++g)
+                    hadamard4(st[4 * g], st[4 * g + 1], st[4 * g + 2], st[4 * g + 3], groups + 4 * g, 1);
+                for (int32_t i = 0; i < 4; ++i)
+                    hadamard4(groups[i], groups[4 + i], groups[8 + i], groups[12 + i], h + i, 4);
+                float sumL = 0.0f;
+                float sumR = 0.0f;
+                for (int32_t k = 0; k < kFdnLineCount; ++k) {
+                    FdnLine& line = fdn[k];
+                    lines[line.start + line.index] = h[k] + late[s];
+                    line.index = line.index + 1 >= line.length ? 0 : line.index + 1;
+                    sumL += kFdnOutLeft[k] * h[k];
+                    sumR += kFdnOutRight[k] * h[k];
+                }
+                sum[0][s] = sumL * fdnOutScale;
+                sum[1][s] = sumR * fdnOutScale;
             }
-            sumL = (l0 + l1) + (l2 + l3);
-            sumR = (r0 + r1) + (r2 + r3);
         }
 
         const float scale = kNetwork == kFdn ? 1.0f : 0.0625f;
-        const float revL = early[0] + scale * leftPass.step(sumL, allPassIndex[0], whole, frac);
-        float revR = early[1] + scale * rightPass.step(sumR, allPassIndex[1], whole, frac);
-        if (!room) {
-            const uint32_t offsetMask = kRightOffsetRingSize - 1;
-            rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex) & offsetMask] = revR;
-            revR = rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex - rightOffset) & offsetMask];
-            rightOffsetIndex = static_cast<int32_t>((static_cast<uint32_t>(rightOffsetIndex) + 1) & offsetMask);
+        for (int32_t s = 0; s < c; ++s) {
+            // The all-pass modulation, split like the delay's taps.
+            const float m = 2.0f * sine[modPhase];
+            modPhase += modIncrement;
+            const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
+            const int32_t whole = q >> 10;
+            const float frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
+            const float revL = early[0][s] + scale * leftPass.step(sum[0][s], allPassIndex[0], whole, frac);
+            float revR = early[1][s] + scale * rightPass.step(sum[1][s], allPassIndex[1], whole, frac);
+            if (!room) {
+                const uint32_t offsetMask = kRightOffsetRingSize - 1;
+                rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex) & offsetMask] = revR;
+                revR = rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex - rightOffset) & offsetMask];
+                rightOffsetIndex = static_cast<int32_t>((static_cast<uint32_t>(rightOffsetIndex) + 1) & offsetMask);
+            }
+            float& outL = io[0][done + s];
+            float& outR = io[1][done + s];
+            outL = (1.0f - wetNow) * outL + wetNow * revL;
+            outR = (1.0f - wetNow) * outR + wetNow * revR;
+            wetNow += wetStep;
         }
-        io[0][s] = (1.0f - wetNow) * inLeft + wetNow * revL;
-        io[1][s] = (1.0f - wetNow) * inRight + wetNow * revR;
-        wetNow += wetStep;
     }
 
     for (int32_t k = 0, i = room ? 1 : 0; k < local.count; ++k, i += room ? 2 : 1) {

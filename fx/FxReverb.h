@@ -157,6 +157,8 @@ private:
     static constexpr uint32_t kFreshSet = 4; // flag beside the slot index in sharedSet
     struct LocalTaps;
     struct LocalLines;
+    static constexpr int32_t kChunk = 256; // frames the reverb takes at once, for its scratch buffers
+    static void runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep);
 
     void publishTaps();
     void takeTaps();
