@@ -89,3 +89,35 @@ TEST(EffectsChain, AdvancesTheDelayModulationPhaseByTheBlock)
 }
 
 } // namespace
+
+namespace {
+
+// A shelf boost and a crunch, one way round and the other: the chain's
+// result is that of the two stages called in the slots' order.
+TEST(EffectsChain, RunsTheSlotsInTheirOrder)
+{
+    for (const bool eqFirst : {true, false}) {
+        auto rig = std::make_unique<ChainRig>();
+        const int32_t order[6] = {eqFirst ? 1 : 0, eqFirst ? 0 : 1, 6, 6, 6, 6};
+        std::copy(std::begin(order), std::end(order), rig->order);
+        rig->on[kEffectDistortion] = rig->on[kEffectEq1] = true;
+        rig->eq[0].eqType = 1;
+        rig->eq[0].eqFreq = 300.0f;
+        rig->eq[0].eqGain = 3.0f;
+        rig->distortion.distDrive = rig->distortion.distAmount = 0.8f;
+        DistortionFields distortion = rig->distortion;
+        EqBand band = rig->eq[0];
+        Stereo fx = noise(kBlock, 5), dry(kBlock);
+        Stereo expected = fx;
+        if (eqFirst)
+            processEq(band, 44100.0, kBlock, expected.io());
+        processDistortion(distortion, 44100.0, kBlock, expected.io());
+        if (!eqFirst)
+            processEq(band, 44100.0, kBlock, expected.io());
+        rig->run(fx, dry);
+        EXPECT_EQ(fx.left, expected.left) << eqFirst;
+        EXPECT_EQ(fx.right, expected.right) << eqFirst;
+    }
+}
+
+} // namespace
