@@ -88,9 +88,8 @@ void CDelayLine::append(Segment& s, float value, double time)
 
 // The recording of one lap earlier at the same lap position, interpolated
 // between the entries around it.
-float CDelayLine::readAt(double position)
+float CDelayLine::readAt(Segment& s, double position)
 {
-    Segment& s = segment[1 - writeSegment];
     int32_t c = s.cursor;
     while (c < s.count && s.time[c] < position)
         ++c;
@@ -118,42 +117,58 @@ void CDelayLine::process(float* io, int32_t n)
     const float smoothing = outputSmoothing;
     const double depth = lfoDepth;
     const double increment = lfoIncrement;
+    // The running values in locals: the segments' stores cannot touch them.
+    double phase = lfoPhase;
+    double position = writePosition;
+    double rate = rateCurrent;
+    float out = outputState;
+    float mix = mixCurrent;
+    float gain = inputGain;
+    float feedback = feedbackCurrent;
+    int32_t writing = writeSegment;
     for (int32_t i = 0; i < n; ++i) {
-        const double tri = lfoPhase < 0.5 ? 2.0 * lfoPhase : 1.0 - 2.0 * (lfoPhase - 0.5);
-        lfoPhase += increment;
-        if (lfoPhase >= 1.0)
-            lfoPhase -= 1.0;
+        const double tri = phase < 0.5 ? 2.0 * phase : 1.0 - 2.0 * (phase - 0.5);
+        phase += increment;
+        if (phase >= 1.0)
+            phase -= 1.0;
         const double speed = std::max(1.0, 1.0 + depth * tri * tri * (3.0 - 2.0 * tri));
 
-        outputState += (readAt(writePosition) - outputState) * smoothing;
+        out += (readAt(segment[1 - writing], position) - out) * smoothing;
         const float x = flushTiny(io[i]);
-        const float written = x * inputGain + outputState * feedbackCurrent;
-        writePosition += clampTo(speed * rateCurrent, minStep, 0.2);
-        if (writePosition >= 1.0) {
-            Segment& ending = segment[writeSegment];
-            const Segment& before = segment[1 - writeSegment];
+        const float written = x * gain + out * feedback;
+        position += clampTo(speed * rate, minStep, 0.2);
+        if (position >= 1.0) {
+            Segment& ending = segment[writing];
+            const Segment& before = segment[1 - writing];
             for (int32_t k = 0; k < kPrefix; ++k) {
                 ending.value[k] = before.value[before.count - kPrefix + k];
                 ending.time[k] = before.time[before.count - kPrefix + k] - 1.0;
             }
-            append(ending, written, writePosition);
+            append(ending, written, position);
             ending.cursor = 0;
-            writePosition -= 1.0;
-            writeSegment = 1 - writeSegment;
-            empty(segment[writeSegment]);
+            position -= 1.0;
+            writing = 1 - writing;
+            empty(segment[writing]);
         }
-        append(segment[writeSegment], written, writePosition);
+        append(segment[writing], written, position);
 
-        const float mix = mixCurrent;
-        const double rateStep = rateGoal - rateCurrent;
+        const float mixBefore = mix;
+        const double rateStep = rateGoal - rate;
         if (std::fabs(rateStep) >= 1e-8)
-            rateCurrent += rateStep * 0.001;
-        mixCurrent += (mixGoal - mixCurrent) * 0.01f;
-        inputGain += (1.0f - inputGain) * 0.01f;
-        feedbackCurrent += (feedbackGoal - feedbackCurrent) * 0.01f;
-        io[i] = x + mix * outputState;
+            rate += rateStep * 0.001;
+        mix += (mixGoal - mix) * 0.01f;
+        gain += (1.0f - gain) * 0.01f;
+        feedback += (feedbackGoal - feedback) * 0.01f;
+        io[i] = x + mixBefore * out;
     }
-    outputState = flushTiny(outputState);
+    lfoPhase = phase;
+    writePosition = position;
+    rateCurrent = rate;
+    outputState = flushTiny(out);
+    mixCurrent = mix;
+    inputGain = gain;
+    feedbackCurrent = feedback;
+    writeSegment = writing;
 }
 
 CDelay::CDelay() = default;

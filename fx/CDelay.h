@@ -64,7 +64,7 @@ public:
 
 private:
     static void empty(Segment& s);
-    float readAt(double position);
+    static float readAt(Segment& s, double position);
     void append(Segment& s, float value, double time);
 };
 

@@ -59,7 +59,7 @@ public:
         float left, right;
     };
     static Crossing crossingOf(int32_t mode);
-    // Colour filter y = b0 x + b1 x1 - a1 y1; all three 1 is the identity.
+    // Colour filter y = b0 x + b1 x1 - a1 y1; b0 = 1 with b1 = a1 = 0 is the identity.
     float b0 = 1.0f;
     float b1 = 1.0f;
     float a1 = 1.0f;
