@@ -718,13 +718,19 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
         }
         if (kNetwork != kFdn) {
-            // Sample s of the chunk reads a tap `position` behind head firstHead + s + 1.
+            // Sample s of the chunk reads a tap `position` behind head
+            // firstHead + s + 1: a contiguous run of the ring, in two parts
+            // where it wraps.
             const auto addTaps = [&](const LocalTaps& taps, float* to, float sign) {
                 for (int32_t k = 0; k < taps.count; ++k) {
                     const float gain = sign * taps.gain[k];
-                    const uint32_t first = firstHead + 1 - taps.position[k];
-                    for (int32_t s = 0; s < c; ++s)
-                        to[s] += ring[(first + static_cast<uint32_t>(s)) & mask] * gain;
+                    const uint32_t first = (firstHead + 1 - taps.position[k]) & mask;
+                    const int32_t beforeWrap = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(c), mask + 1 - first));
+                    const float* from = ring + first;
+                    for (int32_t s = 0; s < beforeWrap; ++s)
+                        to[s] += from[s] * gain;
+                    for (int32_t s = beforeWrap; s < c; ++s)
+                        to[s] += ring[s - beforeWrap] * gain;
                 }
             };
             addTaps(local.left, early[0], 1.0f);
