@@ -1,7 +1,7 @@
 // Items are stereo frames (voice-samples for the plain voice), in host
 // blocks of 256 frames at 48 kHz on full-scale noise.
+#include "BenchOwner.h"
 #include "ParamFamilies.h"
-#include "Vesk.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,28 +16,6 @@ using namespace ParamIndex;
 
 constexpr int32_t kBlock = 256;
 constexpr float kRate = 48000.0f;
-
-// The engine's owner, as small as the engine allows: stores and applies.
-class BenchOwner : public EngineOwner {
-public:
-    double hostTempo() const override { return 120.0; }
-    bool hostIsMaker() const override { return false; }
-    void setParameter(int32_t index, float value) override
-    {
-        if (index >= 0 && index < kNumProgramParams)
-            stored[index] = value;
-        engine->setParameter(index, value);
-    }
-    float getParameter(int32_t index) const override
-    {
-        return index >= 0 && index < kNumProgramParams ? stored[index] : 0.0f;
-    }
-    void setEffectOrderSlot(int slot, int32_t kind) override { order[slot] = kind; }
-
-    Vesk* engine = nullptr;
-    float stored[kNumProgramParams] = {};
-    int32_t order[6] = {};
-};
 
 struct Rig {
     Rig()
