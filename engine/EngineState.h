@@ -6,6 +6,8 @@
 
 #include "Conversions.h"
 #include "DelayModSource.h"
+#include "Distortion.h"
+#include "EqBand.h"
 
 #include <cstdint>
 
@@ -142,34 +144,10 @@ struct SmoothingRamps {
 // Group 10: the effects the engine holds itself (distortion and EQ),
 // the on switches and the delay's modulation record. The three effect objects
 // are Vesk's own members.
-struct EqBand {
-    uint8_t eqType = 0;     // 0 peaking, 1 low shelf, 2 high shelf, always
-    float eqFreq = 10.0f;   // Hz
-    float eqQ = 0.1f;
-    float eqGain = 1.0f;    // linear
-    float x1[2] = {};       // per channel
-    float x2[2] = {};
-    float y1[2] = {};
-    float y2[2] = {};
-};
-
-struct EffectFields {
+struct EffectFields : DistortionFields {
     static constexpr int32_t kEffectCount = 6;
     static constexpr int32_t kDistTypeCount = 9;
 
-    int32_t distType = 0;   // 0..8, always
-    float distColour = 0.0f;
-    float distDrive = 0.0f;
-    float distAmount = 0.0f;
-    float distDryCurrent = -1.0f; // below 0: not yet ramped, the next block jumps
-    float distWetCurrent = 0.0f;
-    float distB0 = 1.0f;    // colour filter, designed per block
-    float distB1 = 0.0f;
-    float distA1 = 0.0f;
-    float distPrevIn[2] = {};      // per channel
-    float distFirstOut[2] = {};
-    float distPrevFirstOut[2] = {};
-    float distSecondOut[2] = {};
     EqBand eq[2];
     // Phaser, delay, reverb, distortion, EQ 1, EQ 2, in the order of their on switches.
     bool fxOn[kEffectCount] = {};

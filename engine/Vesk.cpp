@@ -1,5 +1,6 @@
 #include "Vesk.h"
 
+#include "EffectsChain.h"
 #include "InitProgram.h"
 #include "Lfo.h"
 #include "ParamFamilies.h"
@@ -504,9 +505,9 @@ void Vesk::setProgram(int32_t program)
         curve.curveOn = false;
     applyProgramValues([&](int32_t i, float v) { owner.setParameter(i, v); }, bank[program]);
     for (int32_t slot = 0; slot < kEffectOrderCount; ++slot) {
-        const double kind = std::floor(static_cast<double>(owner.getParameter(kEffectOrder + slot)) + 0.1);
-        if (kind >= 0.0 && kind < EffectFields::kEffectCount)
-            owner.setEffectOrderSlot(slot, static_cast<int32_t>(kind));
+        int32_t kind;
+        if (EffectsChain::decodeSlot(owner.getParameter(kEffectOrder + slot), kind))
+            owner.setEffectOrderSlot(slot, kind);
     }
 }
 
@@ -687,6 +688,17 @@ void Vesk::outputStage(int32_t frames, float** outputs)
         }
     }
     ramps.gainCurrent = ramps.gainTarget;
+}
+
+void Vesk::processEffects(int32_t frames, float** fxBus, float* const* dryBus, const int32_t* order, float tempo)
+{
+    // The on switches come in the order phaser, delay, reverb, distortion,
+    // EQ 1, EQ 2; the chain asks by effect kind.
+    bool on[kEffectKindCount];
+    for (int32_t kind = 0; kind < kEffectKindCount; ++kind)
+        on[kind] = fx.fxOn[(kind + kEffectKindCount - kEffectPhaser) % kEffectKindCount];
+    EffectsChain chain{fx, fx.eq, *phaser, *delay, *reverb, fx.delayMod, sampleRate};
+    chain.process(order, on, frames, fxBus, dryBus, tempo);
 }
 
 void Vesk::rebuildLfoWaveform(int32_t k)

@@ -80,6 +80,9 @@ public:
     // overwritten from their start; 1..64 frames.
     void render(int32_t frames, float* const* fxBus, float* const* dryBus);
 
+    // The effects chain over the FX bus in the given slot order, then the dry
+    // bus; once per host block, after the block-rate modulation pass.
+    void processEffects(int32_t frames, float** fxBus, float* const* dryBus, const int32_t* order, float tempo);
     // Master gain ramp and, while Osc Sync is on, the 8 Hz DC blocker, in place.
     void outputStage(int32_t frames, float** outputs);
     // The per-block ramps of cutoff, FM amount and pulse width.

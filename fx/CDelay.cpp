@@ -7,8 +7,9 @@
 
 namespace {
 
-// Zero and subnormal values (exponent field 0) are stored as 0.
-float flushTiny(float x) { return std::fpclassify(x) == FP_NORMAL || !std::isfinite(x) ? x : 0.0f; }
+// Zero and subnormal values (exponent field 0) become 0, and so do infinities
+// and NaNs, which would otherwise stay in the line for good.
+float flushTiny(float x) { return std::fpclassify(x) == FP_NORMAL ? x : 0.0f; }
 
 constexpr double kChorusOneLap = 0.0496; // t' of "Chorus I" (t = 0.2)
 
@@ -43,28 +44,142 @@ void CDelayLine::setLfoIncrement(double cyclesPerSample)
 
 void CDelayLine::setFeedback(float target) { feedbackTarget = flushTiny(target); }
 
-void CDelayLine::setMix(float target) { mixTarget = flushTiny(target); }
+void CDelayLine::setMix(float target) { mixTarget.store(flushTiny(target), std::memory_order_relaxed); }
 
 void CDelayLine::setLap(double tPrime)
 {
     const double n = lapSize;
-    rateTarget = 1.0 / (n * ((1.0 - 2.0 / n) * tPrime * 0.99 + 2.0 / n));
+    rateTarget.store(1.0 / (n * ((1.0 - 2.0 / n) * tPrime * 0.99 + 2.0 / n)), std::memory_order_relaxed);
 }
 
 void CDelayLine::restart()
 {
     lfoPhase = lfoStartPhase;
-    rateCurrent = rateTarget;
+    rateCurrent = rateTarget.load(std::memory_order_relaxed);
     mixCurrent = 0.0f;
     for (auto& s : segment)
-        s.count = s.cursor = 0;
+        empty(s);
+    writeSegment = 0;
     feedbackCurrent = feedbackTarget;
     inputGain = 0.0f;
     outputState = 0.0f;
     writePosition = 0.0;
 }
 
+// Before a real lap has been recorded the prefix reads as silence far back in time.
+void CDelayLine::empty(Segment& s)
+{
+    for (int32_t k = 0; k < kPrefix; ++k) {
+        s.value[k] = 0.0f;
+        s.time[k] = -2.0;
+    }
+    s.count = kPrefix;
+    s.cursor = 0;
+}
+
+void CDelayLine::append(Segment& s, float value, double time)
+{
+    if (s.count >= static_cast<int32_t>(s.value.size()))
+        return;
+    s.value[s.count] = value;
+    s.time[s.count] = time;
+    ++s.count;
+}
+
+// The recording of one lap earlier at the same lap position, interpolated
+// between the entries around it.
+float CDelayLine::readAt(Segment& s, double position)
+{
+    int32_t c = s.cursor;
+    while (c < s.count && s.time[c] < position)
+        ++c;
+    s.cursor = c;
+    if (c >= s.count)
+        return 0.0f;
+    const float v1 = flushTiny(s.value[c]);
+    if (c == 0)
+        return v1;
+    const float v0 = flushTiny(s.value[c - 1]);
+    const double t0 = s.time[c - 1];
+    return v0 + (v1 - v0) * static_cast<float>((position - t0) / (s.time[c] - t0));
+}
+
+void CDelayLine::process(float* io, int32_t n)
+{
+    const float mixGoal = mixTarget.load(std::memory_order_relaxed);
+    if (std::fabs(mixCurrent) <= 1e-5f && std::fabs(mixGoal) <= 1e-5f) {
+        restart();
+        return;
+    }
+    const double rateGoal = rateTarget.load(std::memory_order_relaxed);
+    const double minStep = 1.0 / lapSize;
+    const float feedbackGoal = feedbackTarget;
+    const float smoothing = outputSmoothing;
+    const double depth = lfoDepth;
+    const double increment = lfoIncrement;
+    // The running values in locals: the segments' stores cannot touch them.
+    double phase = lfoPhase;
+    double position = writePosition;
+    double rate = rateCurrent;
+    float out = outputState;
+    float mix = mixCurrent;
+    float gain = inputGain;
+    float feedback = feedbackCurrent;
+    int32_t writing = writeSegment;
+    for (int32_t i = 0; i < n; ++i) {
+        const double tri = phase < 0.5 ? 2.0 * phase : 1.0 - 2.0 * (phase - 0.5);
+        phase += increment;
+        if (phase >= 1.0)
+            phase -= 1.0;
+        const double speed = std::max(1.0, 1.0 + depth * tri * tri * (3.0 - 2.0 * tri));
+
+        out += (readAt(segment[1 - writing], position) - out) * smoothing;
+        const float x = flushTiny(io[i]);
+        const float written = x * gain + out * feedback;
+        position += clampTo(speed * rate, minStep, 0.2);
+        if (position >= 1.0) {
+            Segment& ending = segment[writing];
+            const Segment& before = segment[1 - writing];
+            for (int32_t k = 0; k < kPrefix; ++k) {
+                ending.value[k] = before.value[before.count - kPrefix + k];
+                ending.time[k] = before.time[before.count - kPrefix + k] - 1.0;
+            }
+            append(ending, written, position);
+            ending.cursor = 0;
+            position -= 1.0;
+            writing = 1 - writing;
+            empty(segment[writing]);
+        }
+        append(segment[writing], written, position);
+
+        const float mixBefore = mix;
+        const double rateStep = rateGoal - rate;
+        if (std::fabs(rateStep) >= 1e-8)
+            rate += rateStep * 0.001;
+        mix += (mixGoal - mix) * 0.01f;
+        gain += (1.0f - gain) * 0.01f;
+        feedback += (feedbackGoal - feedback) * 0.01f;
+        io[i] = x + mixBefore * out;
+    }
+    lfoPhase = phase;
+    writePosition = position;
+    rateCurrent = rate;
+    outputState = flushTiny(out);
+    mixCurrent = mix;
+    inputGain = gain;
+    feedbackCurrent = feedback;
+    writeSegment = writing;
+}
+
 CDelay::CDelay() = default;
+
+void CDelay::process(float* leftChannel, float* rightChannel, int32_t n)
+{
+    if (!linesPresent)
+        return;
+    left->process(leftChannel, n);
+    right->process(rightChannel, n);
+}
 
 template <typename F>
 void CDelay::forEachLine(F&& apply)
@@ -165,6 +280,8 @@ void CDelay::applyMix()
 
 void CDelay::applyFeedback()
 {
-    const float value = (feedbackInverted ? -0.95f : 0.95f) * feedback * feedback;
+    // Beyond "Fbk" 1 the loop would gain; the lines stop at its value there.
+    const float bounded = clampTo(feedback, -1.0f, 1.0f);
+    const float value = (feedbackInverted ? -0.95f : 0.95f) * bounded * bounded;
     forEachLine([value](CDelayLine& line) { line.setFeedback(value); });
 }

@@ -3,6 +3,7 @@
 // modulated speed and read it back one lap later.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -14,6 +15,7 @@ public:
 
     static constexpr int32_t kMinLap = 5;
     static constexpr int32_t kSegmentSlack = 10; // a segment holds N + 10 entries
+    static constexpr int32_t kPrefix = 3;        // entries carried over from the lap before
 
     void setOutputSmoothing(float coefficient); // limited to 0.05..1
     void setLfoDepth(double depth);
@@ -27,11 +29,16 @@ public:
     // feedback at their targets, mix and input gain at 0, both segments empty.
     void restart();
 
-    // One lap of recorded entries: the value and the lap position it was written at.
+    // n samples of one channel in place; a line whose mix is and stays 0
+    // sleeps, restarting cleanly, and leaves the block untouched.
+    void process(float* io, int32_t n);
+
+    // One lap of recorded entries: the value and the lap position it was
+    // written at. The first kPrefix entries are the end of the lap before.
     struct Segment {
         std::vector<float> value;
         std::vector<double> time; // 0..1 within the lap; the prefix entries lie below 0
-        int32_t count = 0;
+        int32_t count = kPrefix;
         int32_t cursor = 0;
     };
 
@@ -43,15 +50,22 @@ public:
     double lfoStartPhase;
     double lfoIncrement = 0.0;  // cycles per sample, 0 <= increment < 1
     double lfoDepth = 0.0;
-    double rateTarget = 0.0;    // lap fraction per sample at speed 1
+    // The targets that a type or amount change sets are single words that the
+    // audio thread reads once per block.
+    std::atomic<double> rateTarget{0.0}; // lap fraction per sample at speed 1
     double rateCurrent = 0.0;
     float feedbackTarget = 0.0f;
     float feedbackCurrent = 0.0f;
-    float mixTarget = 0.0f;
+    std::atomic<float> mixTarget{0.0f};
     float mixCurrent = 0.0f;
     float inputGain = 0.0f;
     float outputSmoothing = 1.0f; // one-pole coefficient, 0.05..1
     float outputState = 0.0f;
+
+private:
+    static void empty(Segment& s);
+    static float readAt(Segment& s, double position);
+    void append(Segment& s, float value, double time);
 };
 
 class CDelay {
@@ -70,6 +84,9 @@ public:
     void setAmount(float value);          // "Amt"
     void setDepth(float value);           // "Depth"
     void setType(int32_t type);           // phaser type codes 3..6; others are ignored
+
+    // The left line on `left`, the right on `right`, n samples in place.
+    void process(float* left, float* right, int32_t n);
 
     double sampleRate = 0.0;
     std::unique_ptr<CDelayLine> left;

@@ -2,8 +2,10 @@
 // nine modes, a colour filter in the loop and LFO 2 on the delay time.
 #pragma once
 
+#include "DelayModSource.h"
 #include "Module.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -31,10 +33,19 @@ public:
     virtual void setSampleRate(double rate);
     virtual void reset();
     virtual void setParameter(int32_t index, float value);
+    // n frames of io[0] and io[1] in place; tempo in BPM; mod is read, not
+    // advanced (the chain moves its phase on after the block).
+    virtual void process(int32_t n, float** io, float tempo, const DelayModSource* mod);
+
+    // Above this the loop gain of any mode is held, so that echoes always die
+    // away and a full-scale input cannot pile up in the rings.
+    static constexpr float kMaxLoopGain = 0.99f;
 
     // Configuration.
     float rateRatio = 1.0f; // sampleRate / 44100, scales the diffuser lengths
-    int32_t mode = 0;       // 0..kModeCount - 1, whatever value arrives
+    // 0..kModeCount - 1, whatever value arrives. One word that the audio
+    // thread reads once per block; the crossing follows from it there.
+    std::atomic<int32_t> mode{0};
     float fb = 0.0f;        // raw "FX Delay Feedbk"
     float wet = 0.0f;       // "FX Delay Amt" squared; the dry gain is 1 - wet
     // Raw rate values; the delay lengths pick note-table entry trunc(rate * 20.001)
@@ -42,9 +53,13 @@ public:
     // arrives both sit on "1/8".
     float rateLeft = 0.5f;
     float rateRight = 0.5f;
-    float gL = 0.0f; // ping-pong crossing of the left line, set by the mode
+    float gL = 0.0f; // ping-pong crossing of the left line, as the mode sets it
     float gR = 0.0f;
-    // Colour filter y = b0 x + b1 x1 - a1 y1; all three 1 is the identity.
+    struct Crossing {
+        float left, right;
+    };
+    static Crossing crossingOf(int32_t mode);
+    // Colour filter y = b0 x + b1 x1 - a1 y1; b0 = 1 with b1 = a1 = 0 is the identity.
     float b0 = 1.0f;
     float b1 = 1.0f;
     float a1 = 1.0f;
@@ -65,4 +80,7 @@ public:
 
 private:
     void setColour(float value);
+    template <int32_t kKind>
+    void run(int32_t n, float** io, const DelayModSource& mod, int32_t blockMode);
+    void diffuserLengths(int32_t* lengths) const;
 };

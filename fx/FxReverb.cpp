@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -122,22 +123,44 @@ static_assert(kHallBankTaps + kHallLeftTapCount <= FxReverb::kMaxTaps, "");
 int32_t primeLength(int64_t x)
 {
     const int32_t prime = FxReverb::nextPrime(x);
-    return prime > 0 ? prime : static_cast<int32_t>(std::clamp<int64_t>(x, 1, FxReverb::kPoolSize));
+    return prime > 0 ? prime : static_cast<int32_t>(std::clamp<int64_t>(x, 1, 1 << 24));
 }
 
-// Lays lines end to end while room remains; once the pool is full the later
-// lines share the last region that fits, which keeps every line inside it.
-struct PoolCarver {
-    int32_t offset = 0;
+// Rates beyond the plug-in's range are measured as its highest, so that the
+// lines always fit the pool.
+double lengthRate(double rate) { return std::clamp(rate, 1.0, FxReverb::kMaxSampleRate); }
 
-    int32_t place(int32_t length)
-    {
-        const int32_t start = std::min(offset, FxReverb::kPoolSize - length);
-        if (offset + 2 * length < FxReverb::kPoolFillLimit)
-            offset += length;
-        return start;
-    }
-};
+int32_t bankLength(int32_t i, double rate)
+{
+    return primeLength(truncToInt((i + 1) * 0.000390625 * lengthRate(rate) + 500.0));
+}
+
+int32_t fdnLength(int32_t k, double rate)
+{
+    // In integers, deliberately.
+    const int64_t rate8192 = static_cast<int64_t>(lengthRate(rate) * 8192.0);
+    const int32_t j = truncToInt((k * 14.20254760980606 + 67.0) * 2.0);
+    return primeLength(kPrimes[static_cast<size_t>(j)] * rate8192 / 44100 / 8192);
+}
+
+int32_t poolNeed(double rate)
+{
+    int32_t total = 0;
+    for (int32_t i = 0; i < FxReverb::kBankLineCount; ++i)
+        total += bankLength(i, rate);
+    for (int32_t k = 0; k < FxReverb::kFdnLineCount; ++k)
+        total += fdnLength(k, rate);
+    return total;
+}
+
+// The smallest power of two of at least `floor` entries that holds `reach`.
+uint32_t maskFor(int64_t reach, uint32_t floor)
+{
+    uint32_t size = floor;
+    while (size < reach)
+        size <<= 1;
+    return size - 1;
+}
 
 } // namespace
 
@@ -161,6 +184,8 @@ const float FxReverb::kOutRight64[64] = {
     -0.975f, 0.9767f, -0.977f, 0.98f, -0.976f, -0.98f, -0.799f, 0.95f,
     -0.98f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f,
 };
+
+const int32_t FxReverb::kPoolSize = poolNeed(FxReverb::kMaxSampleRate);
 
 FxReverb::FxReverb()
     : preDelayRing(kPreDelayRingSize, 0.0f), pool(kPoolSize, 0.0f), rightOffsetRing(kRightOffsetRingSize, 0.0f)
@@ -189,11 +214,19 @@ void FxReverb::setSampleRate(double rate)
 
 void FxReverb::reset()
 {
-    silenceCounter = 10000000;
-    std::fill(preDelayRing.begin(), preDelayRing.end(), 0.0f);
-    std::fill(pool.begin(), pool.end(), 0.0f);
+    silenceCounter = kAsleep;
+    clearMemories();
+    lastReadPosition = -1;
+    wetCurrent = -1.0f;
+}
+
+// Only the parts in use at the current rate hold anything.
+void FxReverb::clearMemories()
+{
+    std::fill_n(preDelayRing.begin(), preDelayMask + 1, 0.0f);
+    std::fill_n(pool.begin(), poolUsed, 0.0f);
     for (auto& ring : allPassRing)
-        std::fill(ring.begin(), ring.end(), 0.0f);
+        std::fill_n(ring.begin(), allPassMask + 1, 0.0f);
     std::fill(std::begin(allPassIndex), std::end(allPassIndex), 0);
     std::fill(rightOffsetRing.begin(), rightOffsetRing.end(), 0.0f);
     rightOffsetIndex = 0;
@@ -202,8 +235,6 @@ void FxReverb::reset()
     for (auto& line : fdn)
         line.state = 0.0f;
     inputX1 = inputY1 = locutZ1 = 0.0f;
-    lastReadPosition = -1;
-    wetCurrent = -1.0f;
 }
 
 void FxReverb::setParameter(int32_t index, float value)
@@ -215,21 +246,27 @@ void FxReverb::setParameter(int32_t index, float value)
         if (t == type)
             break;
         type = t;
+        // The memories belong to the audio thread, which clears them when it
+        // takes the new set: the whole reverb for "Diffuse-2", the right
+        // output's offset ring for any type.
+        ++typeChanges;
         if (t == kDiffuse2)
-            reset();
+            ++resets;
         rebuildEarlyReflections();
-        std::fill(rightOffsetRing.begin(), rightOffsetRing.end(), 0.0f);
         break;
     }
     case kDecay:
-        t60 = static_cast<float>(expMap(value, 0.5, 10.0));
+        // Within the knob's range every loop stays below unit gain.
+        t60 = static_cast<float>(expMap(clampTo(value, 0.0f, 1.0f), 0.5, 10.0));
         updateBankGains();
         break;
-    case kDamp:
-        damping = 0.5f + 0.5f * value;
-        dampingRatio = static_cast<float>(expMap(value, 0.15, 1.0));
+    case kDamp: {
+        const float v = clampTo(value, 0.0f, 1.0f);
+        damping = 0.5f + 0.5f * v;
+        dampingRatio = static_cast<float>(expMap(v, 0.15, 1.0));
         updateBankGains();
         break;
+    }
     case kPreDelay: {
         // Whole milliseconds; kept within the ring's reach so that no read
         // position or tap sum can leave it, whatever value arrives.
@@ -254,36 +291,43 @@ void FxReverb::setParameter(int32_t index, float value)
 
 void FxReverb::setUpLengths()
 {
-    std::fill(preDelayRing.begin(), preDelayRing.end(), 0.0f);
-    PoolCarver carver;
+    int32_t offset = 0;
     for (int32_t i = 0; i < kBankLineCount; ++i) {
         BankLine& line = bank[i];
-        line.length = primeLength(truncToInt((i + 1) * 0.000390625 * sampleRate + 500.0));
-        line.start = carver.place(line.length);
+        line.length = bankLength(i, sampleRate);
+        line.start = offset;
+        offset += line.length;
         line.index = 0;
         line.state = 0.0f;
     }
-    allPassLength[0] = primeLength(truncToInt(0.0058 * sampleRate));
-    allPassLength[1] = primeLength(truncToInt(0.0057 * sampleRate));
-    roomAllPassLength[0] = primeLength(truncToInt(0.0066 * sampleRate));
-    roomAllPassLength[1] = primeLength(truncToInt(0.0065 * sampleRate));
-
-    // In integers, deliberately; wide enough for any audio rate.
-    const double scaledRate = sampleRate * 8192.0;
-    const int64_t rate8192 = scaledRate > 0.0 && scaledRate < 1e15 ? static_cast<int64_t>(scaledRate) : 0;
     for (int32_t k = 0; k < kFdnLineCount; ++k) {
         FdnLine& line = fdn[k];
-        const int32_t j = truncToInt((k * 14.20254760980606 + 67.0) * 2.0);
-        const int64_t p = kPrimes[static_cast<size_t>(j)];
-        line.length = primeLength(p * rate8192 / 44100 / 8192);
-        line.start = carver.place(line.length);
+        line.length = fdnLength(k, sampleRate);
+        line.start = offset;
+        offset += line.length;
         line.index = 0;
         line.state = 0.0f;
     }
+    poolUsed = offset;
+    const double rate = lengthRate(sampleRate);
+    allPassLength[0] = primeLength(truncToInt(0.0058 * rate));
+    allPassLength[1] = primeLength(truncToInt(0.0057 * rate));
+    roomAllPassLength[0] = primeLength(truncToInt(0.0066 * rate));
+    roomAllPassLength[1] = primeLength(truncToInt(0.0065 * rate));
+    allPassMask = maskFor(roomAllPassLength[0] + 4, kAllPassUsed);
+    rightOffset = truncToInt(99.0 * rate / 44100.0);
+    // The furthest read: 100 ms of pre-delay behind the latest reflection or
+    // late-network offset of any type.
+    preDelayMask = maskFor(truncToInt(0.1 * rate) + truncToInt(17194.0 * rate / 48000.0) + 2 * bank[15].length + 2,
+                           65536);
+    std::fill(preDelayRing.begin(), preDelayRing.end(), 0.0f);
+    allPassIndex[0] = allPassIndex[1] = 0;
     // The gains and the reflections follow the new lengths and rate.
     updateBankGains();
     if (type >= 0)
         rebuildEarlyReflections();
+    else
+        publishTaps();
 }
 
 void FxReverb::updateBankGains()
@@ -311,6 +355,7 @@ void FxReverb::rebuildEarlyReflections()
     default:
         break;
     }
+    publishTaps();
 }
 
 void FxReverb::buildRoomReflections()
@@ -357,4 +402,407 @@ int32_t FxReverb::nextRandom15()
 {
     randomState = randomState * 214013u + 2531011u;
     return static_cast<int32_t>((randomState >> 16) & 0x7FFF);
+}
+
+void FxReverb::publishTaps()
+{
+    TapSet& set = tapSets[writerSet];
+    std::copy(std::begin(leftTaps), std::end(leftTaps), set.left);
+    std::copy(std::begin(rightTaps), std::end(rightTaps), set.right);
+    std::copy(std::begin(diffuseTaps), std::end(diffuseTaps), set.diffuse);
+    set.leftCount = leftTapCount;
+    set.rightCount = rightTapCount;
+    set.diffuseCount = diffuseTapCount;
+    set.lateOffset = lateOffset;
+    set.type = type;
+    set.preDelay = preDelay;
+    set.typeChanges = typeChanges;
+    set.resets = resets;
+    writerSet = static_cast<int32_t>(sharedSet.exchange(static_cast<uint32_t>(writerSet) | kFreshSet,
+                                                        std::memory_order_acq_rel) &
+                                     ~kFreshSet);
+}
+
+void FxReverb::takeTaps()
+{
+    if (sharedSet.load(std::memory_order_acquire) & kFreshSet)
+        readerSet = static_cast<int32_t>(
+            sharedSet.exchange(static_cast<uint32_t>(readerSet), std::memory_order_acq_rel) & ~kFreshSet);
+    const TapSet& taps = tapSets[readerSet];
+    if (taps.resets != appliedResets) {
+        appliedResets = taps.resets;
+        reset();
+    }
+    if (taps.typeChanges != appliedTypeChanges) {
+        appliedTypeChanges = taps.typeChanges;
+        std::fill(rightOffsetRing.begin(), rightOffsetRing.end(), 0.0f);
+    }
+}
+
+namespace {
+
+enum Network : int32_t { kBank64, kRoomBank, kFdn };
+
+constexpr float kFlush = 1e-9f;
+constexpr float kFdnLimit = 100.0f;
+
+float flushed(float x) { return std::fabs(x) < kFlush ? 0.0f : x; }
+
+int32_t magnitudeBits(float x)
+{
+    int32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits & 0x7FFFFFFF;
+}
+
+// The input low-pass corner of each type, Hz.
+constexpr double kInputCorner[FxReverb::kTypeCount] = {15000.0, 7000.0, 5000.0, 10000.0, 8000.0};
+
+const float kOutLeft32[32] = {
+    0.95f, -0.985f, -0.986f, 0.987f, -0.987f, 0.988f, -0.96f, 0.98f, -0.985f, 0.89f, -0.99f,
+    0.91f, 0.96f,   -0.96f,  -0.95f, 0.95f,   -0.98f, 0.98f,  0.978f, 0.987f, -0.976f, -0.95f,
+    0.95f, -1.0f,   1.0f,    1.0f,   1.0f,    0.99f,  -0.99f, 1.0f,  -1.0f,  5.0f,
+};
+const float kOutRight32[32] = {
+    0.95f,  0.9667f, 0.977f, -0.98f,  0.976f, -0.98f, 0.979f, -0.95f, -0.88f, 1.0f,   1.0f,
+    1.0f,   -1.0f,   -1.0f,  -1.0f,   1.0f,   -0.975f, 0.9767f, -0.977f, 0.98f, -0.976f, -0.98f,
+    -0.799f, 0.95f,  -0.98f, 1.0f,    1.0f,   1.0f,   1.0f,   1.0f,   1.0f,   8.0f,
+};
+const float kFdnOutLeft[16] = {0.65f, -0.75f, -0.76f, 0.7f,  -0.77f, 0.8f,  -0.76f, 0.8f,
+                               -0.85f, 0.79f, -0.9f,  0.81f, 0.76f,  -0.96f, -0.75f, 0.75f};
+const float kFdnOutRight[16] = {-0.45f, 0.767f, -0.77f, -0.8f, -0.76f, 0.8f, -0.79f, -0.8f,
+                                1.0f,   1.0f,   1.0f,   1.0f,  -1.0f,  1.0f, 1.0f,   -0.96f};
+
+// The output all-pass: a delay of about `length` samples, moved by the
+// modulation, with the feedback gain g.
+struct AllPass {
+    float* ring;
+    uint32_t mask;
+    int32_t length;
+    float g;
+
+    float step(float input, int32_t& w, int32_t whole, float frac) const
+    {
+        const uint32_t back = static_cast<uint32_t>(w - whole - length);
+        const float v =
+            flushed(-(ring[back & mask] * (1.0f - frac) + ring[(back - 1) & mask] * frac));
+        const float o = input + g * v;
+        ring[w] = o;
+        w = static_cast<int32_t>((static_cast<uint32_t>(w) + 1) & mask);
+        return v - g * o;
+    }
+};
+
+// Four-point sign patterns a+b+c+d, a-b+c-d, a+b-c-d, a-b-c+d.
+void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
+{
+    out[0] = a + b + c + d;
+    out[stride] = a - b + c - d;
+    out[2 * stride] = a + b - c - d;
+    out[3 * stride] = a - b - c + d;
+}
+
+} // namespace
+
+struct FxReverb::LocalTaps {
+    uint32_t position[kMaxTaps];
+    float gain[kMaxTaps];
+    int32_t count;
+    void fill(const Tap* taps, int32_t n)
+    {
+        count = n;
+        for (int32_t k = 0; k < n; ++k) {
+            position[k] = static_cast<uint32_t>(taps[k].position);
+            gain[k] = taps[k].gain;
+        }
+    }
+};
+
+struct FxReverb::LocalLines {
+    float* base[kBankLineCount];
+    int32_t index[kBankLineCount];
+    int32_t length[kBankLineCount];
+    float state[kBankLineCount];
+    float gain[kBankLineCount];
+    float sign[kBankLineCount];
+    float outL[kBankLineCount];
+    float outR[kBankLineCount];
+    int32_t count;
+    LocalTaps left, right, diffuse;
+};
+
+void FxReverb::process(int32_t n, float** io)
+{
+    if (n <= 0)
+        return;
+    takeTaps();
+    float* inL = io[0];
+    float* inR = io[1];
+    // Trailing near-silence becomes true silence; a NaN counts as silence
+    // too. The first pass has no early exit, so that it vectorises: a
+    // sleeping reverb costs little more than this look at its input.
+    int32_t loudest = 0; // the largest magnitude's bit pattern, which orders like the magnitude
+    for (int32_t i = 0; i < n; ++i)
+        loudest = std::max({loudest, magnitudeBits(inL[i]), magnitudeBits(inR[i])});
+    const bool sounding = loudest > magnitudeBits(kFlush);
+    for (int32_t i = n - 1; sounding && i >= 0; --i) {
+        if (std::fabs(inL[i]) > kFlush || std::fabs(inR[i]) > kFlush)
+            break;
+        inL[i] = inR[i] = 0.0f;
+    }
+    if (!sounding && loudest != 0) {
+        std::fill_n(inL, n, 0.0f);
+        std::fill_n(inR, n, 0.0f);
+    }
+    if (sounding) {
+        silenceCounter = 0;
+    } else if (silenceCounter > truncToInt(t60 * sampleRate)) {
+        wetCurrent = -1.0f;
+        return;
+    } else {
+        silenceCounter += n;
+    }
+
+    const TapSet& taps = tapSets[readerSet];
+    switch (taps.type) {
+    case kDiffuse2:
+        run<kFdn>(n, io, taps);
+        break;
+    case kRoom:
+        run<kRoomBank>(n, io, taps);
+        break;
+    default:
+        run<kBank64>(n, io, taps);
+        break;
+    }
+}
+
+// Four lines at a time, each over the chunk in order: four independent
+// recurrences in flight hide each one's latency. A stretch ends where one of
+// the four lines wraps.
+void FxReverb::runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep)
+{
+    static_assert(kBankLineCount % 8 == 0, "both line sets come in fours");
+    for (int32_t k = 0; k < local.count; k += 4) {
+        float* cell[4];
+        float state[4];
+        for (int32_t j = 0; j < 4; ++j) {
+            cell[j] = local.base[k + j] + local.index[k + j];
+            state[j] = local.state[k + j];
+        }
+        const float* gain = local.gain + k;
+        const float* sign = local.sign + k;
+        const float* outL = local.outL + k;
+        const float* outR = local.outR + k;
+        for (int32_t s = 0; s < c;) {
+            int32_t stretch = c - s;
+            for (int32_t j = 0; j < 4; ++j)
+                stretch = std::min(stretch, static_cast<int32_t>(local.base[k + j] + local.length[k + j] - cell[j]));
+            for (int32_t end = s + stretch; s < end; ++s) {
+                const float e = late[s];
+                float left = 0.0f;
+                float right = 0.0f;
+                for (int32_t j = 0; j < 4; ++j) {
+                    const float st = keep * state[j] + gain[j] * *cell[j];
+                    state[j] = st;
+                    *cell[j]++ = sign[j] * (e - st);
+                    left += st * outL[j];
+                    right += st * outR[j];
+                }
+                sum[0][s] += left;
+                sum[1][s] += right;
+            }
+            for (int32_t j = 0; j < 4; ++j)
+                if (cell[j] == local.base[k + j] + local.length[k + j])
+                    cell[j] = local.base[k + j];
+        }
+        for (int32_t j = 0; j < 4; ++j) {
+            local.index[k + j] = static_cast<int32_t>(cell[j] - local.base[k + j]);
+            local.state[k + j] = state[j];
+        }
+    }
+}
+
+template <int32_t kNetwork>
+void FxReverb::run(int32_t n, float** io, const TapSet& taps)
+{
+    const int32_t t = clampTo<int32_t>(taps.type, 0, kTypeCount - 1);
+    const OnePoleCoefs lowpass = onePoleLowpassCoefs(kInputCorner[t], sampleRate);
+    const float inputScale = kNetwork == kFdn ? 1.0f : 0.5f;
+    const float bias = kNetwork == kFdn ? 0.0f : 1e-15f;
+
+    float fdnOutScale = 0.0f;
+    if (kNetwork == kFdn) {
+        double inputSum = 0.0;
+        const double alpha = dampingRatio;
+        for (FdnLine& line : fdn) {
+            const double x = -3.0 * line.length / (sampleRate * t60);
+            const double b = std::min((1.0 - 1.0 / (alpha * alpha)) * x * std::log(10.0) * 0.25, 0.92);
+            line.damping = static_cast<float>(b);
+            line.inputGain = static_cast<float>((1.0 - b) * std::pow(10.0, x) * 0.25);
+            inputSum += line.inputGain;
+        }
+        fdnOutScale = static_cast<float>(std::min(lineCount / inputSum, 2.0) / lineCount);
+    }
+
+    const int32_t readLimit = static_cast<int32_t>(preDelayMask) - 2;
+    const int32_t readPosition = clampTo<int32_t>(taps.preDelay + 1 + taps.lateOffset, 1, readLimit);
+    const int32_t fromPosition = lastReadPosition >= 0 ? lastReadPosition : readPosition;
+    const float fadeStep = 1.0f / static_cast<float>(n);
+
+    if (wetCurrent < 0.0f)
+        wetCurrent = wetTarget;
+    float wetNow = wetCurrent;
+    const float wetStep = (wetTarget - wetCurrent) / static_cast<float>(n);
+
+    const uint32_t modIncrement = static_cast<uint32_t>(truncToInt(static_cast<double>(hzToPhaseInc) * 0.5));
+    const bool room = kNetwork == kRoomBank;
+    const AllPass leftPass{allPassRing[0].data(), allPassMask, room ? roomAllPassLength[0] : allPassLength[0], 0.69f};
+    const AllPass rightPass{allPassRing[1].data(), allPassMask, room ? roomAllPassLength[1] : allPassLength[1], 0.7f};
+    const float keep = 1.0f - damping;
+    const uint32_t mask = preDelayMask;
+    float* ring = preDelayRing.data();
+    float* lines = pool.data();
+    uint32_t head = preDelayHead;
+    float x1 = inputX1, y1 = inputY1, z1 = locutZ1;
+
+    // The block's lines and taps in local arrays: stores into the pool then
+    // cannot alias them, and the loop keeps them in registers and cache.
+    LocalLines local;
+    local.count = 0;
+    if (kNetwork != kFdn) {
+        for (int32_t i = room ? 1 : 0; i < kBankLineCount; i += room ? 2 : 1) {
+            const BankLine& line = bank[i];
+            const int32_t k = local.count++;
+            local.base[k] = lines + line.start;
+            local.index[k] = line.index;
+            local.length[k] = line.length;
+            local.state[k] = line.state;
+            local.gain[k] = line.gain;
+            // "Room" alternates its write sign by pairs of lines, the others line by line.
+            const bool negative = room ? ((i / 2) & 1) == 0 : (i & 1) == 1;
+            local.sign[k] = negative ? -1.0f : 1.0f;
+            local.outL[k] = room ? kOutLeft32[i / 2] : kOutLeft64[i];
+            local.outR[k] = room ? kOutRight32[i / 2] : kOutRight64[i];
+        }
+        local.left.fill(taps.left, taps.leftCount);
+        local.right.fill(taps.right, taps.rightCount);
+        local.diffuse.fill(taps.diffuse, taps.diffuseCount);
+    }
+
+    // The block in chunks, each in three passes: the input into the
+    // pre-delay ring and the early reflections; the late network (the bank
+    // line by line, which it may since its lines only hear the input and
+    // themselves); the output all-passes and the mix.
+    float late[kChunk];  // the late network's input
+    float early[2][kChunk];
+    float sum[2][kChunk]; // the late network's output sums
+    for (int32_t done = 0; done < n; done += kChunk) {
+        const int32_t c = std::min(kChunk, n - done);
+        const uint32_t firstHead = head;
+        for (int32_t s = 0; s < c; ++s) {
+            const float x = (io[0][done + s] + io[1][done + s]) * inputScale;
+            const float y = (x + x1) * lowpass.b - lowpass.a * y1;
+            const float z = (y - y1) * locutB0 - locutA1 * z1;
+            x1 = x;
+            y1 = y;
+            z1 = z;
+            ring[head & mask] = z + bias;
+            ++head;
+            float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
+            if (fromPosition != readPosition) {
+                const float fade = static_cast<float>(done + s + 1) * fadeStep;
+                e = ring[(head - static_cast<uint32_t>(fromPosition)) & mask] * (1.0f - fade) + e * fade;
+            }
+            late[s] = e;
+            early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
+        }
+        if (kNetwork != kFdn) {
+            // Sample s of the chunk reads a tap `position` behind head
+            // firstHead + s + 1: a contiguous run of the ring, in two parts
+            // where it wraps.
+            const auto addTaps = [&](const LocalTaps& taps, float* to, float sign) {
+                for (int32_t k = 0; k < taps.count; ++k) {
+                    const float gain = sign * taps.gain[k];
+                    const uint32_t first = (firstHead + 1 - taps.position[k]) & mask;
+                    const int32_t beforeWrap = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(c), mask + 1 - first));
+                    const float* from = ring + first;
+                    for (int32_t s = 0; s < beforeWrap; ++s)
+                        to[s] += from[s] * gain;
+                    for (int32_t s = beforeWrap; s < c; ++s)
+                        to[s] += ring[s - beforeWrap] * gain;
+                }
+            };
+            addTaps(local.left, early[0], 1.0f);
+            addTaps(local.right, early[1], 1.0f);
+            addTaps(local.diffuse, early[0], 1.0f);
+            addTaps(local.diffuse, early[1], -1.0f);
+            runBank(local, late, sum, c, keep);
+        } else {
+            for (int32_t s = 0; s < c; ++s) {
+                float st[kFdnLineCount];
+                for (int32_t k = 0; k < kFdnLineCount; ++k) {
+                    FdnLine& line = fdn[k];
+                    const float r = lines[line.start + line.index];
+                    line.state = line.inputGain * r + line.damping * line.state;
+                    st[k] = line.state;
+                }
+                float groups[kFdnLineCount];
+                float h[kFdnLineCount];
+                for (int32_t g = 0; g < 4; ++g)
+                    hadamard4(st[4 * g], st[4 * g + 1], st[4 * g + 2], st[4 * g + 3], groups + 4 * g, 1);
+                for (int32_t i = 0; i < 4; ++i)
+                    hadamard4(groups[i], groups[4 + i], groups[8 + i], groups[12 + i], h + i, 4);
+                float sumL = 0.0f;
+                float sumR = 0.0f;
+                for (int32_t k = 0; k < kFdnLineCount; ++k) {
+                    FdnLine& line = fdn[k];
+                    lines[line.start + line.index] = h[k] + late[s];
+                    line.index = line.index + 1 >= line.length ? 0 : line.index + 1;
+                    sumL += kFdnOutLeft[k] * h[k];
+                    sumR += kFdnOutRight[k] * h[k];
+                }
+                sum[0][s] = sumL * fdnOutScale;
+                sum[1][s] = sumR * fdnOutScale;
+            }
+        }
+
+        const float scale = kNetwork == kFdn ? 1.0f : 0.0625f;
+        for (int32_t s = 0; s < c; ++s) {
+            // The all-pass modulation, split like the delay's taps.
+            const float m = 2.0f * sine[modPhase];
+            modPhase += modIncrement;
+            const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
+            const int32_t whole = q >> 10;
+            const float frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
+            const float revL = early[0][s] + scale * leftPass.step(sum[0][s], allPassIndex[0], whole, frac);
+            float revR = early[1][s] + scale * rightPass.step(sum[1][s], allPassIndex[1], whole, frac);
+            if (!room) {
+                const uint32_t offsetMask = kRightOffsetRingSize - 1;
+                rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex) & offsetMask] = revR;
+                revR = rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex - rightOffset) & offsetMask];
+                rightOffsetIndex = static_cast<int32_t>((static_cast<uint32_t>(rightOffsetIndex) + 1) & offsetMask);
+            }
+            float& outL = io[0][done + s];
+            float& outR = io[1][done + s];
+            outL = (1.0f - wetNow) * outL + wetNow * revL;
+            outR = (1.0f - wetNow) * outR + wetNow * revR;
+            wetNow += wetStep;
+        }
+    }
+
+    for (int32_t k = 0, i = room ? 1 : 0; k < local.count; ++k, i += room ? 2 : 1) {
+        bank[i].index = local.index[k];
+        bank[i].state = local.state[k];
+    }
+    preDelayHead = head;
+    inputX1 = flushed(x1);
+    inputY1 = flushed(y1);
+    locutZ1 = flushed(z1);
+    for (BankLine& line : bank)
+        line.state = flushed(line.state);
+    for (FdnLine& line : fdn)
+        line.state = std::fabs(line.state) > kFdnLimit ? 0.0f : flushed(line.state);
+    wetCurrent = wetTarget;
+    lastReadPosition = readPosition;
 }

@@ -4,24 +4,29 @@
 #pragma once
 
 #include "Module.h"
+#include "SineTable.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 class FxReverb : public Module {
 public:
-    static constexpr int32_t kPreDelayRingSize = 65536; // indexed with mask 0xFFFF (0x7FFF for "Diffuse-2")
-    static constexpr int32_t kMaxPreDelayRead = 65533;  // the furthest pre-delay read position
-    static constexpr int32_t kPoolSize = 262144;        // shared by the bank lines and the FDN lines
-    static constexpr int32_t kPoolFillLimit = 261144;   // a line is laid after another only below this
-    static constexpr int32_t kAllPassRingSize = 12288;  // of which the first kAllPassUsed are used
+    // Every memory is sized at construction for the highest rate the plug-in
+    // accepts, so that no two lines ever share memory and no rate change allocates.
+    static constexpr double kMaxSampleRate = 768000.0;
+    static constexpr int32_t kPreDelayRingSize = 1 << 19; // the first max(65536, reach at the rate) are used
+    static constexpr int32_t kMaxPreDelayRead = kPreDelayRingSize - 3;
+    static const int32_t kPoolSize;                     // the bank and FDN lines end to end at kMaxSampleRate
+    static constexpr int32_t kAllPassRingSize = 12288;  // of which the first 4096 (8192 above 600 kHz) are used
     static constexpr int32_t kAllPassUsed = 4096;
-    static constexpr int32_t kRightOffsetRingSize = 256;
+    static constexpr int32_t kRightOffsetRingSize = 2048; // holds 99 samples at 44.1 kHz scaled to kMaxSampleRate
     static constexpr int32_t kBankLineCount = 64;
     static constexpr int32_t kFdnLineCount = 16;
     static constexpr int32_t kMaxTaps = 128;
     static constexpr int32_t kPrimeCount = 3000; // the first 3000 primes, 2 .. 27449
     static constexpr int32_t kTypeCount = 5;
+    static constexpr int32_t kAsleep = 10000000; // the silence counter of a reverb with nothing to play
 
     enum Type : int32_t { kDiffuse1 = 0, kDiffuse2 = 1, kRoom = 2, kHall = 3, kCathedral = 4 };
 
@@ -68,6 +73,8 @@ public:
     virtual void setSampleRate(double rate);
     virtual void reset();
     virtual void setParameter(int32_t index, float value);
+    // n frames of io[0] and io[1] in place.
+    virtual void process(int32_t n, float** io);
 
     // The first prime >= x from the 3000-entry table, or 0 beyond it.
     static int32_t nextPrime(int64_t x);
@@ -87,7 +94,7 @@ public:
     float locutB0 = 0.0f;      // high-pass z = (y - y1) b0 - a1 z1
     float locutA1 = 0.0f;
     int32_t lineCount = kFdnLineCount; // the FDN normalisation constant
-    int32_t silenceCounter = 10000000; // samples of silent input; starts asleep
+    int32_t silenceCounter = kAsleep; // samples of silent input; starts asleep
 
     // Memory, allocated once here and never on the audio path.
     std::vector<float> preDelayRing;
@@ -98,7 +105,8 @@ public:
     BankLine bank[kBankLineCount];
     FdnLine fdn[kFdnLineCount];
 
-    // Early reflections, rebuilt on a type or pre-delay change.
+    // Early reflections, rebuilt on a type or pre-delay change where the
+    // setter runs; the audio thread plays a published copy (TapSet).
     Tap leftTaps[kMaxTaps];
     Tap rightTaps[kMaxTaps];
     Tap diffuseTaps[kMaxTaps]; // added to the left sum, subtracted from the right
@@ -110,6 +118,12 @@ public:
     // Output all-passes: lengths for the normal types and for "Room".
     int32_t allPassLength[2] = {};
     int32_t roomAllPassLength[2] = {};
+
+    // The used parts of the rings at the current rate (power-of-two masks).
+    uint32_t preDelayMask = 0xFFFF;
+    uint32_t allPassMask = kAllPassUsed - 1;
+    int32_t poolUsed = 0;        // pool entries the lines occupy
+    int32_t rightOffset = 0;     // the right output's delay, samples
 
     // Running state.
     uint32_t preDelayHead = 0; // running counter, read masked
@@ -123,6 +137,45 @@ public:
     uint32_t randomState = 1;  // the 15-bit generator of the "Room" diffuse taps
 
 private:
+    // What the audio thread needs of a type or pre-delay setting, built aside
+    // and handed over whole through a three-slot exchange: the setter fills
+    // its own slot and swaps it in, the audio thread swaps the newest out at
+    // the start of a block, so neither side ever sees a half-written set.
+    struct TapSet {
+        Tap left[kMaxTaps];
+        Tap right[kMaxTaps];
+        Tap diffuse[kMaxTaps];
+        int32_t leftCount = 0;
+        int32_t rightCount = 0;
+        int32_t diffuseCount = 0;
+        int32_t lateOffset = 0;
+        int32_t type = -1;
+        int32_t preDelay = 0;
+        uint32_t typeChanges = 0; // the right-offset ring is cleared when this moves on
+        uint32_t resets = 0;      // the whole reverb is reset when this moves on
+    };
+    static constexpr uint32_t kFreshSet = 4; // flag beside the slot index in sharedSet
+    struct LocalTaps;
+    struct LocalLines;
+    static constexpr int32_t kChunk = 256; // frames the reverb takes at once, for its scratch buffers
+    static void runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep);
+
+    void publishTaps();
+    void takeTaps();
+    void clearMemories();
+    template <int32_t kNetwork>
+    void run(int32_t n, float** io, const TapSet& taps);
+
+    TapSet tapSets[3];
+    int32_t writerSet = 0;                // the setter's slot
+    std::atomic<uint32_t> sharedSet{1};   // the slot between the two, plus kFreshSet
+    int32_t readerSet = 2;                // the audio thread's slot
+    uint32_t typeChanges = 0;
+    uint32_t resets = 0;
+    uint32_t appliedTypeChanges = 0;
+    uint32_t appliedResets = 0;
+    SineTable sine;
+
     void setUpLengths();
     void updateBankGains();
     void rebuildEarlyReflections();

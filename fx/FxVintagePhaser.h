@@ -5,7 +5,9 @@
 
 #include "CDelay.h"
 #include "Module.h"
+#include "SineTable.h"
 
+#include <atomic>
 #include <cstdint>
 
 class FxVintagePhaser : public Module {
@@ -30,8 +32,11 @@ public:
     virtual void reset();
     // Sets the phaser's own value and forwards the parameter to the chorus lines.
     void setParameter(int32_t index, float value);
+    // n frames of io[0] and io[1] in place: the phaser for types 0..2, the
+    // chorus lines for the others.
+    void process(int32_t n, float** io);
 
-    int32_t type = 0;        // 0..kTypeCount - 1, whatever value arrives
+    std::atomic<int32_t> type{0}; // 0..kTypeCount - 1, whatever value arrives; read once per block
     float rate = 1.0f;       // LFO Hz, 0.05..20
     double centre = 1000.0;  // Hz, 200..5000
     float feedback = 0.0f;   // 0.98 * "Fbk"
@@ -43,4 +48,9 @@ public:
     float stage[2][kMaxStages] = {}; // per channel
     float lastOut[2] = {};           // per channel, fed back
     CDelay chorus;
+
+private:
+    template <int32_t kStages>
+    void runPhaser(int32_t n, float** io, int32_t outputStage);
+    SineTable sine;
 };

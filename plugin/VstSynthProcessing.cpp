@@ -185,12 +185,7 @@ void VstSynth::processPiece(float** outputs, int32_t start, int32_t frames, int&
     }
     renderFrames(outputs, dry, pos, frames);
     engine.updateGlobalModulation();
-    // The effects chain runs here once it exists; the delay's modulation
-    // phase already moves with the block.
-    for (int c = 0; c < 2; ++c)
-        for (int32_t i = 0; i < frames; ++i)
-            outputs[c][i] += dry[c][i];
-    engine.fx.delayMod.phase += static_cast<uint32_t>(engine.fx.delayMod.increment) * static_cast<uint32_t>(frames);
+    engine.processEffects(frames, outputs, dry, effectOrder, static_cast<float>(tempo));
     engine.outputStage(frames, outputs);
     engine.endBlock();
 }

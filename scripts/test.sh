@@ -18,5 +18,5 @@ run_suite build-asan -DVESK_SANITIZE=address,undefined -DVESK_BUILD_BENCH=OFF
 
 # The threaded tests once more under ThreadSanitizer.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DVESK_SANITIZE=thread -DVESK_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j"$jobs" --target realtime_tests controller_tests arpeggiator_tests
-ctest --test-dir build-tsan -R '^(Concurrency\.|ControllerTest\.Concurrent|ArpConcurrency\.)' --output-on-failure
+cmake --build build-tsan -j"$jobs" --target realtime_tests controller_tests arpeggiator_tests effects_tests
+ctest --test-dir build-tsan -R '^(Concurrency\.|ControllerTest\.Concurrent|ArpConcurrency\.|EffectsConcurrency\.)' --output-on-failure

@@ -3,7 +3,7 @@
 // items_per_second counts voice-samples; its inverse is the cost of one.
 #include <benchmark/benchmark.h>
 
-#include "EngineOwner.h"
+#include "BenchOwner.h"
 #include "ModulationVocabulary.h"
 #include "ParamIndex.h"
 #include "Vesk.h"
@@ -14,27 +14,6 @@
 namespace {
 
 using namespace ParamIndex;
-
-class BenchOwner : public EngineOwner {
-public:
-    double hostTempo() const override { return 120.0; }
-    bool hostIsMaker() const override { return false; }
-    void setParameter(int32_t index, float value) override
-    {
-        if (index >= 0 && index < kNumProgramParams)
-            stored[index] = value;
-        if (engine)
-            engine->setParameter(index, value);
-    }
-    float getParameter(int32_t index) const override
-    {
-        return index >= 0 && index < kNumProgramParams ? stored[index] : 0.0f;
-    }
-    void setEffectOrderSlot(int, int32_t) override {}
-
-    Vesk* engine = nullptr;
-    float stored[kNumProgramParams] = {};
-};
 
 struct Route {
     int32_t source;

@@ -30,9 +30,21 @@ double threadSeconds()
 }
 
 // The heaviest sound: both oscillators fat-stacked, sub-oscillator, noise,
-// ring modulation, a saturating ladder, eight layers, all 24 modulation slots.
+// ring modulation, a saturating ladder, eight layers, all 24 modulation slots,
+// and all six effects: "LP+Crunch", a peaking band and a high shelf, "Chorus I",
+// a ping-pong delay and the "Cathedral" reverb.
 void applyHeavyPatch(PluginHost& host)
 {
+    const std::pair<int, float> effects[] = {
+        {79, 5.5f / 6.1f}, {80, 0.3f}, {83, 0.6f},  {84, 0.5f},            // chorus
+        {85, 0.125f},      {87, 0.6f}, {88, 0.5f},  {89, 0.45f}, {90, 0.45f}, // ping-pong delay
+        {91, 1.0f},        {93, 0.7f}, {94, 0.5f},  {95, 0.2f},            // reverb
+        {97, 0.0f},        {98, 0.6f}, {99, 0.5f},  {100, 0.5f},           // distortion
+        {101, 0.0f},       {102, 0.5f}, {104, 0.7f}, {106, 1.0f}, {107, 0.8f}, {109, 0.3f}, // EQ bands
+        {116, 1.0f},       {117, 1.0f}, {118, 1.0f}, {119, 1.0f}, {120, 1.0f}, {121, 1.0f}, // all on
+    };
+    for (auto [index, value] : effects)
+        host.setParameter(index, value);
     const std::pair<int, float> settings[] = {{3, 1.0f},   {8, 1.0f},   {11, 0.5f}, {14, 0.3f}, {15, 0.4f},
                                               {126, 5.0f}, {28, 0.6f},  {29, 0.5f}, {77, 1.0f}, {75, 0.7f},
                                               {34, 0.4f},  {43, 0.3f},  {52, 0.5f}};

@@ -179,7 +179,10 @@ TEST(FxReverbParam, Type_SameTypeRebuildsNothingDiffuseTypesClearTheReflections)
     EXPECT_EQ(reverb.rightOffsetRing[10], 1.0f);
     EXPECT_EQ(reverb.leftTaps[0].gain, 123.0f);
 
+    float silence[2][1] = {};
+    float* block[2] = {silence[0], silence[1]};
     reverb.setParameter(FxReverb::kTypeParam, 0.0f); // Diffuse-1: no reflections
+    reverb.process(1, block); // the audio thread clears its memories when it takes the new type
     EXPECT_EQ(reverb.type, FxReverb::kDiffuse1);
     EXPECT_EQ(reverb.rightOffsetRing[10], 0.0f);
     EXPECT_EQ(reverb.leftTapCount, 0);
@@ -189,6 +192,7 @@ TEST(FxReverbParam, Type_SameTypeRebuildsNothingDiffuseTypesClearTheReflections)
     reverb.silenceCounter = 5; // Diffuse-2 resets the whole reverb
     reverb.pool[1000] = 1.0f;
     reverb.setParameter(FxReverb::kTypeParam, 0.25f);
+    reverb.process(1, block);
     EXPECT_EQ(reverb.type, FxReverb::kDiffuse2);
     EXPECT_EQ(reverb.silenceCounter, 10000000);
     EXPECT_EQ(reverb.pool[1000], 0.0f);
