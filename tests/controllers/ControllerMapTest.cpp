@@ -69,6 +69,7 @@ TEST_F(ControllerTest, EchoesAndTheWheel)
 TEST_F(ControllerTest, DefaultMapThroughTheEntryPoint)
 {
     auto host = loadVesk();
+    ASSERT_TRUE(host);
     host->start(44100.0f, 64);
     host->sendMidi({cc(74, 64), cc(5, 127)});
     std::vector<float> left(64), right(64);
