@@ -20,6 +20,7 @@ void FxDelay::setSampleRate(double rate)
 {
     Module::setSampleRate(static_cast<float>(rate));
     rateRatio = static_cast<float>(sampleRate / 44100.0);
+    setColour(colourValue);
 }
 
 void FxDelay::reset()
@@ -83,6 +84,7 @@ void FxDelay::setParameter(int32_t index, float value)
 // high-pass from about 20 Hz up to 15 kHz; the middle step leaves the loop open.
 void FxDelay::setColour(float value)
 {
+    colourValue = value;
     const int32_t k = truncToInt(value * 128.0f);
     if (k == 64) {
         // A plain pass-through: b0 = b1 = a1 = 1 would leave a pole on the

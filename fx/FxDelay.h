@@ -61,9 +61,10 @@ public:
     static Crossing crossingOf(int32_t mode);
     // Colour filter y = b0 x + b1 x1 - a1 y1; b0 = 1 with b1 = a1 = 0 is the identity.
     float b0 = 1.0f;
-    float b1 = 1.0f;
-    float a1 = 1.0f;
+    float b1 = 0.0f;
+    float a1 = 0.0f;
     float colourCorner = 0.0f; // Hz; 0 while the filter is the identity
+    float colourValue = 0.5f;  // raw "FX Delay Colour", designed again at a new rate
     int32_t dL = 0;            // whole samples, computed at the start of every block
     int32_t dR = 0;
 

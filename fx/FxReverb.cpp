@@ -210,6 +210,8 @@ void FxReverb::setSampleRate(double rate)
     Module::setSampleRate(static_cast<float>(rate));
     rateRatio = static_cast<float>(sampleRate / 44100.0);
     setUpLengths();
+    FxReverb::setParameter(kPreDelay, preDelayValue);
+    FxReverb::setParameter(kLocut, locutValue);
 }
 
 void FxReverb::reset()
@@ -270,12 +272,14 @@ void FxReverb::setParameter(int32_t index, float value)
     case kPreDelay: {
         // Whole milliseconds; kept within the ring's reach so that no read
         // position or tap sum can leave it, whatever value arrives.
+        preDelayValue = value;
         const int32_t ms = truncToInt(value * 100.0f);
         preDelay = clampTo<int32_t>(truncToInt(ms * 0.001 * sampleRate), 0, kMaxPreDelayRead);
         rebuildEarlyReflections();
         break;
     }
     case kLocut: {
+        locutValue = value;
         const OnePoleCoefs hp = onePoleHighpassCoefs(expMap(value, 10.0, 1000.0), sampleRate);
         locutA1 = hp.a;
         locutB0 = hp.b;

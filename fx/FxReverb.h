@@ -91,6 +91,9 @@ public:
     float t60 = 0.0f;          // seconds, 0.5..10
     float damping = 0.75f;     // d, 0.5..1
     float dampingRatio = 1.0f; // alpha of "Diffuse-2", 0.15..1
+    // The raw pre-delay and locut values, applied again at a new rate.
+    float preDelayValue = 0.0f;
+    float locutValue = 0.0f;
     float locutB0 = 0.0f;      // high-pass z = (y - y1) b0 - a1 z1
     float locutA1 = 0.0f;
     int32_t lineCount = kFdnLineCount; // the FDN normalisation constant

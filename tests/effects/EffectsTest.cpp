@@ -142,6 +142,27 @@ TEST(Reverb, LinesLieEndToEndInsideThePoolAtEveryAcceptedRate)
     }
 }
 
+// Values set at one rate and then carried to another equal those set at the new rate.
+TEST(RateChange, DelayColourAndReverbPreDelayAndLocutFollowTheRate)
+{
+    auto delay = std::make_unique<FxDelay>(), freshDelay = std::make_unique<FxDelay>();
+    auto reverb = std::make_unique<FxReverb>(), freshReverb = std::make_unique<FxReverb>();
+    delay->setParameter(FxDelay::kColour, 0.3f);
+    reverb->setParameter(FxReverb::kPreDelay, 0.5f); // 50 ms
+    reverb->setParameter(FxReverb::kLocut, 0.7f);
+    delay->setSampleRate(96000.0);
+    reverb->setSampleRate(96000.0);
+    freshDelay->setSampleRate(96000.0);
+    freshDelay->setParameter(FxDelay::kColour, 0.3f);
+    freshReverb->setSampleRate(96000.0);
+    freshReverb->setParameter(FxReverb::kLocut, 0.7f);
+    EXPECT_EQ(delay->a1, freshDelay->a1);
+    EXPECT_EQ(delay->b0, freshDelay->b0);
+    EXPECT_EQ(reverb->preDelay, 4800);
+    EXPECT_EQ(reverb->locutA1, freshReverb->locutA1);
+    EXPECT_EQ(reverb->locutB0, freshReverb->locutB0);
+}
+
 // With no feedback both flangers read the same delayed signal; only its sign differs.
 TEST(Flanger, MinusInvertsTheDelayedPathAgainstPlus)
 {
