@@ -80,10 +80,10 @@ int32_t intAmount(float product, int32_t offset)
 Vesk::Vesk(EngineOwner& engineOwner)
     : tables(std::make_unique<RateTables>()), owner(engineOwner), bank(new ProgramRecord[kNumPrograms])
 {
-    setRateBlock(static_cast<float>(kConstructionRate));
     phaser = std::make_unique<FxVintagePhaser>();
     delay = std::make_unique<FxDelay>();
     reverb = std::make_unique<FxReverb>();
+    setSampleRate(kDefaultSampleRate);
     // The factory bank replaces this content once it is compiled in.
     for (int32_t p = 0; p < kNumPrograms; ++p)
         fillInitProgram(bank[p]);

@@ -32,7 +32,8 @@ struct RenderScratch {
 
 class Vesk : public Module {
 public:
-    static constexpr double kConstructionRate = 5000.0; // until the first setSampleRate
+    // Hosts may process before they set a rate; until then everything runs here.
+    static constexpr float kDefaultSampleRate = 44100.0f;
     static constexpr int32_t kDefaultPoly = 12;
     static constexpr int32_t kDefaultBendRange = 2;     // semitones
     static constexpr int32_t kProgramDataVersion = 16;

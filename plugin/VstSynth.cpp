@@ -33,8 +33,10 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
         programsAreChunks();
         setUniqueID(kUniqueId);
     }
-    // Hosts may process before they announce a block size.
+    // Hosts may process before they announce a block size or pick a program;
+    // the engine then plays program 0, the one getParameter reports.
     setBlockSize(blockSize);
+    selectProgram(0);
 }
 
 VstSynth::~VstSynth() = default;

@@ -17,8 +17,8 @@ TEST(EngineConstruction, StartsUnsetWithAnInitBankAndAppliesNothing)
 {
     FakeOwner owner;
     Vesk engine(owner);
-    EXPECT_EQ(engine.sampleRate, 5000.0);
-    EXPECT_FLOAT_EQ(engine.hzToPhaseInc, 4294967296.0f / 5000.0f);
+    EXPECT_EQ(engine.sampleRate, 44100.0);
+    EXPECT_FLOAT_EQ(engine.hzToPhaseInc, 4294967296.0f / 44100.0f);
     EXPECT_EQ(engine.poly, 12);
     EXPECT_EQ(engine.programDataVersion, 16);
     EXPECT_EQ(engine.currentProgram, 0);
