@@ -50,3 +50,18 @@ TEST(HostileHost, NotesAreInTuneWhenTheHostNeverSetsASampleRate)
     const std::vector<float> out = renderLeft(synth, 100);
     EXPECT_NEAR(frequencyOf(out, 44100.0, 8192), 440.0, 1.0);
 }
+
+TEST(HostileHost, KeyHeldWhileMonoModeComesOnStillEnds)
+{
+    auto synth = makeSynth();
+    synth->setParameter(kAmpAttack + 3, 0.0f); // shortest release
+    sendMidi(*synth, {{0x90, 42, 100}, {0x90, 79, 100}});
+    renderLeft(*synth, 4);
+    sendMidi(*synth, {{0x80, 79, 0}});
+    renderLeft(*synth, 4);
+    synth->setParameter(kMonoMode, 1.0f);
+    renderLeft(*synth, 4);
+    sendMidi(*synth, {{0x80, 42, 0}});
+    const std::vector<float> out = renderLeft(*synth, 100);
+    EXPECT_EQ(peakOf(out, out.size() - 4096), 0.0f);
+}
