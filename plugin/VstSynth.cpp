@@ -140,13 +140,14 @@ VstInt32 VstSynth::setChunk(void* data, VstInt32 byteSize, bool isPreset)
 
 namespace {
 // A stored NaN or infinity would reach the engine on the next program change;
-// such a value is restored as 0.
+// such a value is restored as 0, and every other one within its range.
 void copyRecordSanitised(ProgramRecord& target, const ProgramRecord& source)
 {
     target = source;
-    for (float& value : target.params)
-        if (!std::isfinite(value))
-            value = 0.0f;
+    for (int32_t index = 0; index < ParamIndex::kNumProgramParams; ++index) {
+        float& value = target.params[index];
+        value = std::isfinite(value) ? limitToParamRange(index, value) : 0.0f;
+    }
 }
 
 int32_t clampBendRange(int32_t semitones) { return semitones < 0 ? 0 : (semitones > 64 ? 64 : semitones); }
@@ -248,6 +249,7 @@ void VstSynth::setParameterQuiet(VstInt32 index, float value)
     // state it reaches; such values are dropped.
     if (!std::isfinite(value) || !isDescribedIndex(index))
         return;
+    value = limitToParamRange(index, value);
     if (isStoredIndex(index))
         currentRecord().params[index] = value;
     engine.setParameter(index, value);

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
+#include <fstream>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -39,6 +42,25 @@ std::vector<float> renderLeft(VstSynth& synth, int blocks)
     return out;
 }
 
+// Out-of-range values and the in-range value each must be limited to.
+struct Wild {
+    int32_t index;
+    float value;
+    float limited;
+};
+constexpr Wild kWildValues[] = {
+    {kOsc3Level, 1e30f, 1.0f}, {kNoiseLevel, 1e30f, 1.0f}, {kVolume, 100.0f, 1.0f},  {kVolume, -100.0f, 0.0f},
+    {kFilterCutoff, -7.0f, 0.0f}, {kFmMode, -3.0f, 0.0f}, {kFmMode, 9.0f, 2.0f},   {kArpMode, 1e9f, 6.0f},
+    {kFilterType, 55.0f, 17.0f}, {kModSource + 3, 40.0f, 25.0f}, {kModDestination, 500.0f, 96.0f},
+    {kModVoices + 30, 27.5f, 26.0f}, {kPatchCategory, 99.0f, 13.0f}, {kEffectOrder + 5, 9.0f, 5.0f},
+};
+
+// A chord through Osc 3 and noise, loud enough that a wild level would show.
+std::vector<float> chord(VstSynth& synth)
+{
+    sendMidi(synth, {{0x90, 48, 127}, {0x90, 55, 127}, {0x90, 64, 127}});
+    return renderLeft(synth, 40);
+}
 } // namespace
 
 TEST(HostileHost, NotesAreInTuneWhenTheHostNeverSetsASampleRate)
@@ -64,4 +86,73 @@ TEST(HostileHost, KeyHeldWhileMonoModeComesOnStillEnds)
     sendMidi(*synth, {{0x80, 42, 0}});
     const std::vector<float> out = renderLeft(*synth, 100);
     EXPECT_EQ(peakOf(out, out.size() - 4096), 0.0f);
+}
+
+TEST(HostileHost, ValuesFromTheHostAreLimitedToTheirRange)
+{
+    auto host = loadVesk();
+    ASSERT_TRUE(host);
+    host->start(44100.0f, kBlock);
+    for (const Wild& wild : kWildValues) {
+        host->setParameter(wild.index, wild.value);
+        EXPECT_EQ(host->getParameter(wild.index), wild.limited) << "index " << wild.index;
+    }
+}
+
+// Osc 3 and noise levels at 1e30 and Volume at 100 must sound exactly like
+// all three at their top, whether they come as parameters, in a chunk or in
+// a program file.
+TEST(HostileHost, WildLevelsSoundLikeTheirTopWhateverDoorTheyCameIn)
+{
+    auto reference = makeSynth();
+    for (int32_t index : {kOsc3Level, kNoiseLevel, kVolume})
+        reference->setParameter(index, 1.0f);
+    const std::vector<float> expected = chord(*reference);
+    ASSERT_GT(peakOf(expected), 0.1f);
+
+    auto wildChunk = [](VstSynth& synth) {
+        void* data = nullptr;
+        const VstInt32 size = synth.getChunk(&data, false);
+        std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+        auto* record = reinterpret_cast<ProgramRecord*>(chunk.data() + sizeof(ChunkHeader));
+        record->params[kOsc3Level] = record->params[kNoiseLevel] = 1e30f;
+        record->params[kVolume] = -100.0f;
+        for (const Wild& wild : kWildValues)
+            if (wild.index >= kModSource)
+                record->params[wild.index] = wild.value;
+        return chunk;
+    };
+    const std::string fxp = ::testing::TempDir() + "vesk-wild.fxp";
+    const std::vector<std::function<void(VstSynth&)>> doors = {
+        [](VstSynth& synth) {
+            for (int32_t index : {kOsc3Level, kNoiseLevel, kVolume})
+                synth.setParameter(index, index == kVolume ? -100.0f : 1e30f);
+        },
+        [&](VstSynth& synth) {
+            std::vector<uint8_t> chunk = wildChunk(synth);
+            ASSERT_EQ(synth.setChunk(chunk.data(), static_cast<VstInt32>(chunk.size()), false), 1);
+        },
+        [&](VstSynth& synth) {
+            synth.savePatch(fxp);
+            std::vector<uint8_t> chunk = wildChunk(synth);
+            std::fstream file(fxp, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(60);
+            file.write(reinterpret_cast<const char*>(chunk.data()), std::streamsize(chunk.size()));
+            file.close();
+            synth.loadPatch(fxp);
+        },
+    };
+    for (size_t door = 0; door < doors.size(); ++door) {
+        auto synth = makeSynth();
+        doors[door](*synth);
+        EXPECT_EQ(synth->getParameter(kVolume), 0.0f) << "door " << door;
+        synth->setParameter(kVolume, 1.0f);
+        EXPECT_EQ(chord(*synth), expected) << "door " << door;
+        for (const Wild& wild : kWildValues) {
+            if (door > 0 && wild.index >= kModSource) {
+                EXPECT_EQ(synth->getParameter(wild.index), wild.limited) << "door " << door;
+            }
+        }
+    }
+    std::remove(fxp.c_str());
 }
