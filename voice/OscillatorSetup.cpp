@@ -252,6 +252,7 @@ OscillatorSlice prepareOscillators(const OscillatorParameters& params, const Osc
             setFatStack(s, i, in.fatMix[i], in.fatRatio[i], target);
         if (i == 0) {
             osc1TableIndex = pitch >> 7;
+            s.osc1Pitch = tablePitch(raw - correction);
             if (correction != 0)
                 subPitch = tablePitch(raw - correction - kOctave);
         }
