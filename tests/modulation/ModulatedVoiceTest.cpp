@@ -26,3 +26,26 @@ TEST(ModulatedVoice, FollowHighPassTracksTheOscillatorNotTheKey)
     ASSERT_GT(low, 0.01);
     EXPECT_NEAR(high / low, 1.0, 0.01);
 }
+
+// The call is told the unmodulated increment; the phase then moves at the
+// matrix's rate, faster or slower. Every cycle that ends still gets one draw.
+TEST(ModulatedVoice, SampleHoldDrawsOncePerCycleUnderRateModulation)
+{
+    const uint32_t told = 4292000u; // about 1000 frames per cycle
+    for (const double factor : {3.0, 1.0 / 3.0}) {
+        Random15 random(7);
+        VoiceSlot v{};
+        int draws = 0, wraps = 0;
+        for (int call = 0; call < 3000; ++call) {
+            const float before = v.shTarget[0];
+            lfoOutput({nullptr, kLfoSampleHold, 1.0f, 0.0f}, 0, v, told, 64, random);
+            draws += v.shTarget[0] != before;
+            const uint32_t next = v.lfoPhase[0] + static_cast<uint32_t>(told * factor) * 64u;
+            wraps += next < v.lfoPhase[0];
+            v.lfoPhase[0] = next;
+            v.age += 64;
+        }
+        EXPECT_GT(wraps, 60);
+        EXPECT_NEAR(draws, wraps + 1, 1) << "rate x" << factor;
+    }
+}
