@@ -49,3 +49,25 @@ TEST(ModulatedVoice, SampleHoldDrawsOncePerCycleUnderRateModulation)
         EXPECT_NEAR(draws, wraps + 1, 1) << "rate x" << factor;
     }
 }
+
+// LFO 3 * Amp can drive the gain below zero; the next call must ramp on from
+// there rather than take the negative gain for "not yet set" and jump.
+TEST(ModulatedVoice, NegativeGainRampsLikeAnyOther)
+{
+    VoiceSlot slot{};
+    slot.active = 1;
+    slot.ampLevel = 1.0f;
+    slot.ampStage = kSustain;
+    slot.age = 100000;
+    slot.prevGainL = slot.prevGainR = -0.3f;
+    slot.prevFxShare = 1.0f;
+    std::vector<float> voice(64, 1.0f), fxL(64), fxR(64), dryL(64), dryR(64);
+    float* fx[2] = {fxL.data(), fxR.data()};
+    float* dry[2] = {dryL.data(), dryR.data()};
+    AmpEnvelope amp(EnvelopeCoefs{1.0f, 1.0f, 1.0f, 0.0f}, 0, slot);
+    mixVoice(voice.data(), 64, VoiceGains{0.3f, 0.3f, 1.0f}, amp, Spike(SpikeTables{nullptr, nullptr, 0}, false, 0.0f),
+             slot, fx, dry);
+    EXPECT_LT(fxL[0], -0.25f);
+    EXPECT_NEAR(fxL[31], 0.0f, 0.02f);
+    EXPECT_FLOAT_EQ(fxL[63], 0.3f);
+}
