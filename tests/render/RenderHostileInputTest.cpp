@@ -59,3 +59,12 @@ TEST(RenderHostileInput, WildValuesFromFilesSoundLikeTheTopOfTheirRange)
     EXPECT_EQ(renderChord(dir, "wild-fxp.wav", {"--preset", dir / "wild.fxp"}),
               renderChord(dir, "top-fxp.wav", {"--preset", dir / "top.fxp"}));
 }
+
+TEST(RenderHostileInput, TwoOutputFilesAreRefusedAndNeitherIsWritten)
+{
+    ScratchDir dir;
+    const RunResult run = runRender({"--note", "A3", "-o", dir / "a.wav", "--output", dir / "b.wav"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("one output file only"), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.wav") || std::filesystem::exists(dir / "b.wav"));
+}
