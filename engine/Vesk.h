@@ -46,6 +46,9 @@ public:
     ~Vesk() override;
 
     void setSampleRate(float rate);
+    // Builds the tables for `rate` aside while the ones in use keep playing;
+    // the next setSampleRate at that rate takes them instead of rebuilding.
+    void prepareTables(float rate);
     // Applies one parameter (0..328, or 346 for the pitch bend); others are ignored.
     void setParameter(int32_t index, float value);
     // Resets and loads program p (0..383) through the owner, then reads the
@@ -112,6 +115,9 @@ public:
     // may come from the UI thread while a slice renders, so it only raises
     // this flag and the audio thread clears them before its next slice.
     std::atomic<bool> filterMemoriesStale{false};
+    // Turning Mono Mode off releases every note; the switch may come from the
+    // UI thread, so it only raises this and the next block does the release.
+    std::atomic<bool> softNotesOffPending{false};
     RenderScratch scratch;
 
     // Folds the modulation slots routed to this voice into its controls.
@@ -147,6 +153,8 @@ private:
     void refreshNoteSettings();
 
     bool lfoRebuildsDeferred = false; // while a whole program is being applied
+    std::unique_ptr<RateTables> spareTables;
+    bool spareTablesReady = false;
     EngineOwner& owner;
     std::unique_ptr<ProgramRecord[]> bank;
 };
