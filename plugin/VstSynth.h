@@ -119,8 +119,8 @@ private:
     void fillChunk(StateChunk& chunk) const;
     void loadPresetFile(const std::string& path, PresetKind kind);
     void savePresetFile(const std::string& path, PresetKind kind);
-    // The UI side takes the state (see StateOwner), waiting at most for the
-    // block being rendered; the audio thread never waits for it.
+    // The UI side takes the state (see StateOwner), waiting for the block
+    // being rendered; the audio thread never waits for it.
     void acquireState(int owner);
     void releaseState();
 
@@ -153,7 +153,7 @@ private:
     // its next block pass without taking the state, so the wait is one block
     // at most.
     std::atomic<int> uiWaiting{kNobody};
-    // Blocks are being processed (since the first one after a suspend).
+    // Blocks are being processed: from resume or the first block to suspend.
     std::atomic<bool> audioActive{false};
     // Serialises the UI-side callers among themselves.
     std::mutex uiLock;
