@@ -350,6 +350,8 @@ void applyStartModulation(VoiceSlot& slot, const VoiceControls& controls)
     if (controls.startFilterType != kNoFilterTypeChange)
         slot.voiceFilterType = controls.startFilterType;
     for (int32_t k = 0; k < kNumLfos; ++k)
-        if (controls.setLfoPhase[k])
+        if (controls.setLfoPhase[k]) {
             slot.lfoPhase[k] = controls.startLfoPhase[k];
+            slot.shPhaseSeen[k] = controls.startLfoPhase[k]; // a jump, not the end of a cycle
+        }
 }

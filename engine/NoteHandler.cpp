@@ -213,7 +213,9 @@ void NoteHandler::noteOff(int32_t note, int32_t /*velocity*/, int32_t layerMask)
 
 void NoteHandler::monoNoteOff(int32_t note, int32_t layerMask)
 {
-    if (note != lastNote)
+    // Only the sounding key's release matters, unless that key was let go
+    // before Mono Mode came on: then no later release would ever match it.
+    if (note != lastNote && lastNote >= 0 && monoKeys[lastNote])
         return;
 
     for (int k = kNumKeys - 1; k >= 0; --k) {

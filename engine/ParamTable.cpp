@@ -1,5 +1,9 @@
 #include "ParamTable.h"
 
+#include "EngineState.h"
+#include "FilterTypes.h"
+#include "ModulationVocabulary.h"
+
 #include <cstddef>
 
 namespace {
@@ -256,3 +260,30 @@ constexpr bool rowsMatchTheirIndices()
 } // namespace
 
 static_assert(rowsMatchTheirIndices(), "one initialiser per descriptor, in index order");
+
+ParamRange paramRange(int32_t index)
+{
+    using namespace ParamIndex;
+    constexpr int32_t kFmModeCount = 3;
+    constexpr int32_t kArpModeCount = 7;
+    constexpr int32_t kCategoryCount = 14;
+    const auto codes = [](int32_t count) { return ParamRange{0.0f, static_cast<float>(count - 1)}; };
+    const auto inSlots = [index](int32_t first) { return index >= first && index < first + 32; };
+    if (index == kFmMode)
+        return codes(kFmModeCount);
+    if (index == kArpMode)
+        return codes(kArpModeCount);
+    if (index == kFilterType)
+        return codes(kNumFilterTypes);
+    if (inSlots(kModSource))
+        return codes(kModSourceCount);
+    if (inSlots(kModDestination))
+        return codes(kModDestinationCodes);
+    if (inSlots(kModVoices))
+        return codes(kModVoicesLastCode + 1);
+    if (index == kPatchCategory)
+        return codes(kCategoryCount);
+    if (index >= kEffectOrder && index < kNumProgramParams)
+        return codes(EffectFields::kEffectCount);
+    return {0.0f, 1.0f};
+}

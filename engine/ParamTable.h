@@ -18,3 +18,21 @@ struct ParamDescriptor {
 };
 
 extern const ParamDescriptor kParamDescriptors[ParamIndex::kNumDescriptors];
+
+// The values a parameter can meaningfully hold: 0..1 for the normalised ones,
+// the first..last code for the code-valued ones (FM Mode, Arp Mode, Filter
+// Type, the matrix slots' source, destination and voices, the category, the
+// effect order).
+struct ParamRange {
+    float lowest;
+    float highest;
+};
+ParamRange paramRange(int32_t index);
+
+// Every value entering from outside (host, chunk, preset or parameter file)
+// passes through this once, so nothing downstream meets a wild value.
+inline float limitToParamRange(int32_t index, float value)
+{
+    const ParamRange range = paramRange(index);
+    return value < range.lowest ? range.lowest : (value > range.highest ? range.highest : value);
+}

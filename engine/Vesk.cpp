@@ -79,12 +79,13 @@ int32_t intAmount(float product, int32_t offset)
 } // namespace
 
 Vesk::Vesk(EngineOwner& engineOwner)
-    : tables(std::make_unique<RateTables>()), owner(engineOwner), bank(new ProgramRecord[kNumPrograms])
+    : tables(std::make_unique<RateTables>()), spareTables(std::make_unique<RateTables>()), owner(engineOwner),
+      bank(new ProgramRecord[kNumPrograms])
 {
-    setRateBlock(static_cast<float>(kConstructionRate));
     phaser = std::make_unique<FxVintagePhaser>();
     delay = std::make_unique<FxDelay>();
     reverb = std::make_unique<FxReverb>();
+    setSampleRate(kDefaultSampleRate);
     // The factory bank replaces this content once it is compiled in.
     for (int32_t p = 0; p < kNumPrograms; ++p)
         fillInitProgram(bank[p]);
@@ -113,10 +114,20 @@ void Vesk::setSampleRate(float rate)
     // "Room"; re-applying the program restores the program's own type.
     reverb->setParameter(FxReverb::kTypeParam, 0.5f);
     setRateBlock(rate);
-    tables->rebuild(sampleRate);
+    if (spareTablesReady && spareTables->sampleRate == sampleRate)
+        std::swap(tables, spareTables);
+    else
+        tables->rebuild(sampleRate);
+    spareTablesReady = false;
     // The S+H source is redrawn with every rebuild.
     for (int32_t k = 0; k < LfoFields::kCount; ++k)
         rebuildLfoWaveform(k);
+}
+
+void Vesk::prepareTables(float rate)
+{
+    spareTables->rebuild(static_cast<double>(rate));
+    spareTablesReady = true;
 }
 
 void Vesk::setParameter(int32_t index, float value)
@@ -353,7 +364,7 @@ void Vesk::applyVoiceStack(int32_t index, float value)
     case kMonoMode:
         stack.monoMode = value > kMonoThreshold;
         if (!stack.monoMode && !arp.arpOn)
-            allNotesOff(false);
+            softNotesOffPending.store(true, std::memory_order_release);
         break;
     case kPoly:
         poly = countInRange(value * 64.0f, 8, 8, kMaxVoices);
@@ -530,6 +541,9 @@ void Vesk::applyProgramValues(Apply&& apply, const ProgramRecord& record)
     lfoRebuildsDeferred = false;
     for (int32_t k = 0; k < LfoFields::kCount; ++k)
         rebuildLfoWaveform(k);
+    // Whole programs are applied after a reset: a Mono Mode of 0 among the
+    // values has no notes left to release, and must not release the next ones.
+    softNotesOffPending.store(false, std::memory_order_relaxed);
 }
 
 void Vesk::reset()
@@ -625,6 +639,8 @@ void Vesk::retuneLayers(int32_t note, int32_t layerMask)
 
 void Vesk::beginBlock(int32_t frames)
 {
+    if (softNotesOffPending.exchange(false, std::memory_order_acquire))
+        allNotesOff(false);
     for (BlockRamp* ramp : {&ramps.cutoffRamp, &ramps.fmRamp, &ramps.pwRamp}) {
         if (ramp->current < -1.0f) {
             ramp->current = ramp->target;

@@ -33,7 +33,8 @@ struct RenderScratch {
 
 class Vesk : public Module {
 public:
-    static constexpr double kConstructionRate = 5000.0; // until the first setSampleRate
+    // Hosts may process before they set a rate; until then everything runs here.
+    static constexpr float kDefaultSampleRate = 44100.0f;
     static constexpr int32_t kDefaultPoly = 12;
     static constexpr int32_t kDefaultBendRange = 2;     // semitones
     static constexpr int32_t kProgramDataVersion = 16;
@@ -46,6 +47,9 @@ public:
     ~Vesk() override;
 
     void setSampleRate(float rate);
+    // Builds the tables for `rate` aside while the ones in use keep playing;
+    // the next setSampleRate at that rate takes them instead of rebuilding.
+    void prepareTables(float rate);
     // Applies one parameter (0..328, or 346 for the pitch bend); others are ignored.
     void setParameter(int32_t index, float value);
     // Resets and loads program p (0..383) through the owner, then reads the
@@ -127,6 +131,9 @@ public:
     // may come from the UI thread while a slice renders, so it only raises
     // this flag and the audio thread clears them before its next slice.
     std::atomic<bool> filterMemoriesStale{false};
+    // Turning Mono Mode off releases every note; the switch may come from the
+    // UI thread, so it only raises this and the next block does the release.
+    std::atomic<bool> softNotesOffPending{false};
     RenderScratch scratch;
 
     // Folds the modulation slots routed to this voice into its controls.
@@ -159,6 +166,8 @@ private:
     void refreshNoteSettings();
 
     bool lfoRebuildsDeferred = false; // while a whole program is being applied
+    std::unique_ptr<RateTables> spareTables;
+    bool spareTablesReady = false;
     EngineOwner& owner;
     std::unique_ptr<ProgramRecord[]> bank;
 };

@@ -93,15 +93,6 @@ VoiceControls startingControls(const Vesk& engine, const RenderCall& call)
     return c;
 }
 
-// Oscillator 1's frequency without glide, which the key-following high-pass tracks.
-float osc1Frequency(const Vesk& engine, const VoiceSlot& slot, const VoiceControls& c)
-{
-    const double pitch = static_cast<double>(slot.pitch) + engine.osc.oscCoarse[0] * 128.0 + engine.osc.oscFine[0] +
-                         c.osc.pitchOffset + c.osc.oscOffset[0] + kPitchTableNoteOffset;
-    const int32_t index = clampTo<int32_t>(truncToInt(pitch), 0, kHighestOscPitch);
-    return engine.tables->pitchToFrequency[index];
-}
-
 void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* const* fxBus, float* const* dryBus)
 {
     const int32_t frames = call.frames;
@@ -137,7 +128,8 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     filter.lfo3Wave = engine.lfo[2].waveform;
     filter.lfo3Increment = c.lfoIncrement[2];
     filter.lfo2Increment = c.lfoIncrement[1];
-    filter.osc1Frequency = osc1Frequency(engine, slot, c);
+    // The layer's own oscillator 1, stack detune and key tracking included.
+    filter.osc1Frequency = engine.tables->pitchToFrequency[oscSlice.osc1Pitch];
 
     // 6. Oscillators; LFO 1 moves on with them.
     // In Filter FM mode the oscillators write every frame of the filter-FM

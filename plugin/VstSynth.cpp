@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 constexpr int32_t kMaxProgramNameChars = kVstMaxProgNameLen - 1;
@@ -36,7 +37,8 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
         programsAreChunks();
         setUniqueID(kUniqueId);
     }
-    // Hosts may process before they announce a block size.
+    // Hosts may process before they announce a block size or pick a program;
+    // the engine then plays program 0, the one getParameter reports.
     setBlockSize(blockSize);
 
     ControllerMap::Bytes learnt;
@@ -47,6 +49,7 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
     midiOutEvent.event.byteSize = sizeof(VstMidiEvent);
     midiOutEvent.list.numEvents = 1;
     midiOutEvent.list.events[0] = reinterpret_cast<VstEvent*>(&midiOutEvent.event);
+    setProgram(0);
 }
 
 VstSynth::~VstSynth()
@@ -63,44 +66,114 @@ void VstSynth::open()
     hostIsCockosOrZynewaveFlag = strcmp(vendor, "Cockos") == 0 || strcmp(vendor, "Zynewave") == 0;
 }
 
+void VstSynth::resume()
+{
+    AudioEffectX::resume();
+    audioActive = true;
+}
+
+void VstSynth::suspend()
+{
+    std::lock_guard<std::mutex> ui(uiLock);
+    acquireState(kUiEngine);
+    applyPendingChange();
+    // The host stops calling: nothing the arpeggiator or the keys started may
+    // hang on into the next start.
+    engine.allNotesOff(true);
+    engine.arp.arpCurrentStep = 0;
+    audioActive = false;
+    releaseState();
+}
+
+void VstSynth::acquireState(int owner)
+{
+    uiWaiting = owner;
+    for (int expected = kNobody; !stateOwner.compare_exchange_weak(expected, owner); expected = kNobody)
+        std::this_thread::yield();
+    uiWaiting = kNobody;
+}
+
+void VstSynth::releaseState() { stateOwner = kNobody; }
+
+template <typename Change>
+void VstSynth::changeWholesale(Change&& change)
+{
+    std::lock_guard<std::mutex> ui(uiLock);
+    const bool direct = !audioActive;
+    acquireState(direct ? kUiEngine : kUiBank);
+    change();
+    if (direct)
+        applyPendingChange();
+    releaseState();
+}
+
+void VstSynth::applyPendingChange()
+{
+    if (!pending.any)
+        return;
+    if (pending.buses)
+        for (int c = 0; c < 2; ++c)
+            dryBus[c].swap(pending.dryBus[c]);
+    if (pending.rate) {
+        engine.setSampleRate(pending.sampleRate);
+        engine.reset();
+        engine.reapplyProgram();
+    }
+    if (pending.header) {
+        engine.poly = pending.poly;
+        engine.bendUp = pending.bendUp;
+        engine.bendDown = pending.bendDown;
+        engine.programDataVersion = pending.programDataVersion;
+    }
+    if (pending.program) {
+        engine.currentProgram = pending.programNumber;
+        engine.setProgram(pending.programNumber);
+    }
+    pending.any = pending.buses = pending.rate = pending.header = pending.program = false;
+}
+
 void VstSynth::setSampleRate(float rate)
 {
     if (!(rate >= Vesk::kLowestSampleRate && rate <= Vesk::kHighestSampleRate))
         return;
-    std::lock_guard<std::mutex> guard(stateLock);
-    AudioEffectX::setSampleRate(rate);
-    engine.setSampleRate(rate);
-    engine.reset();
-    engine.reapplyProgram();
+    changeWholesale([&] {
+        AudioEffectX::setSampleRate(rate);
+        engine.prepareTables(rate);
+        pending.sampleRate = rate;
+        pending.rate = pending.any = true;
+    });
 }
 
 void VstSynth::setBlockSize(VstInt32 frames)
 {
     if (frames <= 0)
         return;
-    AudioEffectX::setBlockSize(frames);
     // Blocks are rendered in pieces of at most kLargestPiece frames, so the
-    // dry bus never needs more, whatever size a host announces.
+    // dry bus never needs more, whatever size a host announces. The buses are
+    // made here and swapped in; the old ones are freed here on the next call.
     const size_t busFrames = static_cast<size_t>(std::min(frames, kLargestPiece));
-    std::lock_guard<std::mutex> guard(stateLock);
-    for (auto& bus : dryBus)
-        bus.assign(busFrames, 0.0f);
+    std::vector<float> fresh[2] = {std::vector<float>(busFrames), std::vector<float>(busFrames)};
+    changeWholesale([&] {
+        AudioEffectX::setBlockSize(frames);
+        for (int c = 0; c < 2; ++c)
+            pending.dryBus[c].swap(fresh[c]);
+        pending.buses = pending.any = true;
+    });
 }
 
 void VstSynth::setProgram(VstInt32 program)
 {
-    std::lock_guard<std::mutex> guard(stateLock);
-    selectProgram(program);
+    changeWholesale([&] { requestProgram(program); });
 }
 
-void VstSynth::selectProgram(VstInt32 program)
+void VstSynth::requestProgram(VstInt32 program)
 {
     if (program < 0 || program >= kNumPrograms)
         return;
     curProgram = program;
     bankIndex = program / kProgramsPerBank;
-    engine.currentProgram = program;
-    engine.setProgram(program);
+    pending.programNumber = program;
+    pending.program = pending.any = true;
 }
 
 void VstSynth::setProgramName(char* name)
@@ -126,41 +199,49 @@ void VstSynth::fillChunk(StateChunk& chunk) const
     memset(&chunk, 0, sizeof(chunk));
     chunk.header.paramsPerRecord = ParamIndex::kNumProgramParams;
     chunk.header.recordCount = kProgramsPerBank;
-    chunk.header.currentProgram = engine.currentProgram;
-    chunk.header.poly = engine.poly;
-    chunk.header.bendUp = engine.bendUp;
-    chunk.header.bendDown = engine.bendDown;
+    // A restored chunk's settings may still wait for the next block.
+    const bool restored = pending.header;
+    chunk.header.currentProgram = curProgram;
+    chunk.header.poly = restored ? pending.poly : engine.poly;
+    chunk.header.bendUp = restored ? pending.bendUp : engine.bendUp;
+    chunk.header.bendDown = restored ? pending.bendDown : engine.bendDown;
     chunk.header.formatVersion = kChunkFormatVersion;
     chunk.header.bankIndex = bankIndex;
-    chunk.header.programDataVersion = engine.programDataVersion;
+    chunk.header.programDataVersion = restored ? pending.programDataVersion : engine.programDataVersion;
     memcpy(chunk.records, &programs[bankIndex * kProgramsPerBank], sizeof(chunk.records));
 }
 
+// A read: the audio thread renders on meanwhile, only a change waiting for
+// it is taken a block later.
 VstInt32 VstSynth::getChunk(void** data, bool /*isPreset*/)
 {
-    std::lock_guard<std::mutex> guard(stateLock);
+    std::lock_guard<std::mutex> ui(uiLock);
     if (!chunkBuffer)
         chunkBuffer = std::make_unique<StateChunk>();
+    acquireState(kUiBank);
     fillChunk(*chunkBuffer);
+    releaseState();
     *data = chunkBuffer.get();
     return static_cast<VstInt32>(kStateChunkSize);
 }
 
 VstInt32 VstSynth::setChunk(void* data, VstInt32 byteSize, bool isPreset)
 {
-    std::lock_guard<std::mutex> guard(stateLock);
-    return restoreChunk(data, static_cast<size_t>(byteSize), isPreset) ? 1 : 0;
+    bool restored = false;
+    changeWholesale([&] { restored = restoreChunk(data, static_cast<size_t>(byteSize), isPreset); });
+    return restored ? 1 : 0;
 }
 
 namespace {
 // A stored NaN or infinity would reach the engine on the next program change;
-// such a value is restored as 0.
+// such a value is restored as 0, and every other one within its range.
 void copyRecordSanitised(ProgramRecord& target, const ProgramRecord& source)
 {
     target = source;
-    for (float& value : target.params)
-        if (!std::isfinite(value))
-            value = 0.0f;
+    for (int32_t index = 0; index < ParamIndex::kNumProgramParams; ++index) {
+        float& value = target.params[index];
+        value = std::isfinite(value) ? limitToParamRange(index, value) : 0.0f;
+    }
 }
 
 int32_t clampBendRange(int32_t semitones) { return semitones < 0 ? 0 : (semitones > 64 ? 64 : semitones); }
@@ -181,16 +262,17 @@ bool VstSynth::restoreChunk(const void* data, size_t size, bool isPreset)
         if (!record)
             return false;
         copyRecordSanitised(currentRecord(), *record);
-        selectProgram(curProgram);
+        requestProgram(curProgram);
         return true;
     }
     for (int i = 0; i < kProgramsPerBank; ++i)
         copyRecordSanitised(programs[header.bankIndex * kProgramsPerBank + i], chunk->records[i]);
-    engine.poly = header.poly;
-    engine.bendUp = clampBendRange(header.bendUp);
-    engine.bendDown = clampBendRange(header.bendDown);
-    engine.programDataVersion = header.programDataVersion;
-    selectProgram(header.currentProgram);
+    pending.poly = header.poly;
+    pending.bendUp = clampBendRange(header.bendUp);
+    pending.bendDown = clampBendRange(header.bendDown);
+    pending.programDataVersion = header.programDataVersion;
+    pending.header = pending.any = true;
+    requestProgram(header.currentProgram);
     return true;
 }
 
@@ -218,30 +300,34 @@ void VstSynth::loadPresetFile(const std::string& path, PresetKind kind)
     int32_t id = 0;
     if (!namesPresetFile(path) || !readPresetFile(path, kind, kStateChunkSize, chunk, id) || id != kUniqueId)
         return;
-    std::lock_guard<std::mutex> guard(stateLock);
-    VstInt32 remembered = curProgram;
-    if (restoreChunk(chunk.data(), chunk.size(), kind == PresetKind::Program) && kind == PresetKind::Bank)
-        selectProgram(remembered);
+    changeWholesale([&] {
+        const VstInt32 remembered = curProgram;
+        if (restoreChunk(chunk.data(), chunk.size(), kind == PresetKind::Program) && kind == PresetKind::Bank)
+            requestProgram(remembered);
+    });
 }
 
 void VstSynth::savePresetFile(const std::string& path, PresetKind kind)
 {
     if (!namesPresetFile(path))
         return;
-    std::vector<uint8_t> bytes;
+    auto chunk = std::make_unique<StateChunk>();
+    std::string programName;
     {
-        std::lock_guard<std::mutex> guard(stateLock);
+        std::lock_guard<std::mutex> ui(uiLock);
+        acquireState(kUiBank);
         if (kind == PresetKind::Program) {
             std::string name = programNameFromPath(path);
             setProgramName(name.data());
         }
-        auto chunk = std::make_unique<StateChunk>();
         fillChunk(*chunk);
-        bool bank = kind == PresetKind::Bank;
-        bytes = encodePresetFile(kind, chunk.get(), kStateChunkSize, kUniqueId,
-                                 bank ? kProgramsPerBank : ParamIndex::kNumProgramParams,
-                                 bank ? path : std::string(currentRecord().name));
+        programName = currentRecord().name;
+        releaseState();
     }
+    const bool bank = kind == PresetKind::Bank;
+    const std::vector<uint8_t> bytes =
+        encodePresetFile(kind, chunk.get(), kStateChunkSize, kUniqueId,
+                         bank ? kProgramsPerBank : ParamIndex::kNumProgramParams, bank ? path : programName);
     writeFileReplacing(path, bytes);
 }
 
@@ -262,7 +348,10 @@ void VstSynth::setParameterQuiet(VstInt32 index, float value)
     // state it reaches; such values are dropped.
     if (!std::isfinite(value) || !isDescribedIndex(index))
         return;
-    if (isStoredIndex(index))
+    value = limitToParamRange(index, value);
+    // A program change applies every stored value again; writing only what
+    // differs keeps it from writing the bank a getChunk may be reading.
+    if (isStoredIndex(index) && currentRecord().params[index] != value)
         currentRecord().params[index] = value;
     engine.setParameter(index, value);
 }

@@ -14,6 +14,7 @@
 #include "StateChunk.h"
 #include "Vesk.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,7 @@ public:
     // Lifecycle. A suspended plug-in is not called for audio: everything
     // sounding ends then, rather than hang on into the next start.
     void open() override;
+    void resume() override;
     void suspend() override;
     void setSampleRate(float rate) override;
     void setBlockSize(VstInt32 frames) override;
@@ -109,7 +111,7 @@ private:
     ProgramRecord& currentRecord() { return programs[curProgram]; }
     const ProgramRecord& currentRecord() const { return programs[curProgram]; }
     void readHostTempo();
-    // Audio thread, holding stateLock.
+    // Audio thread, during a block.
     void takeInMidi(const PendingMidi& message, int32_t frames);
     void takeInNote(int32_t delta, uint8_t status, uint8_t note, uint8_t velocity, bool fromKeyboard = false);
     void queueNote(const NoteQueueEntry& entry);
@@ -126,13 +128,25 @@ private:
     void releaseOverflowNoteOffs();
     // Audio thread, from processEvents too.
     void rememberNoteOff(uint8_t note);
-    // The callers of these hold stateLock.
-    void selectProgram(VstInt32 program);
+    // A program change from MIDI: at once if this block owns the state, else
+    // at the start of the next block that does.
+    void selectProgramFromMidi(VstInt32 program);
+    // The UI side of a wholesale change: the host sees it at once, the engine
+    // from the next block (or at once while no block is being processed).
+    template <typename Change>
+    void changeWholesale(Change&& change);
+    void requestProgram(VstInt32 program);
     bool restoreChunk(const void* data, size_t size, bool isPreset);
+    // Runs where the engine may change: on the audio thread at a block's
+    // start, or on the UI thread while no block is being processed.
+    void applyPendingChange();
     void fillChunk(StateChunk& chunk) const;
-    // These take stateLock themselves, around the state change only.
     void loadPresetFile(const std::string& path, PresetKind kind);
     void savePresetFile(const std::string& path, PresetKind kind);
+    // The UI side takes the state (see StateOwner), waiting for the block
+    // being rendered; the audio thread never waits for it.
+    void acquireState(int owner);
+    void releaseState();
 
     Vesk engine;
     ProgramRecord* programs;
@@ -164,8 +178,35 @@ private:
     // Each instance answers getChunk from its own buffer: a shared one would
     // let two instances saving at once overwrite each other's state.
     std::unique_ptr<StateChunk> chunkBuffer;
-    // Wholesale state changes (program, chunk, bank, sample rate) hold this on
-    // the UI thread; the audio thread only tries it and renders silence for a
-    // block it cannot get, so it never waits.
-    std::mutex stateLock;
+
+    // Who may touch the bank and the engine's wholesale state right now. The
+    // audio thread owns it for a block when it is free; the UI side takes it
+    // to read or write the bank (the audio thread then renders on from the
+    // state it has) or, while no block is being processed, to change the
+    // engine itself.
+    enum StateOwner : int { kNobody, kAudioBlock, kUiBank, kUiEngine };
+    std::atomic<int> stateOwner{kNobody};
+    // What the UI side is waiting to take: for kUiBank the audio thread lets
+    // its next block pass without taking the state, so the wait is one block
+    // at most.
+    std::atomic<int> uiWaiting{kNobody};
+    // Blocks are being processed: from resume or the first block to suspend.
+    std::atomic<bool> audioActive{false};
+    // Serialises the UI-side callers among themselves.
+    std::mutex uiLock;
+    // A wholesale change prepared on the UI side, applied by applyPendingChange.
+    struct PendingChange {
+        bool any = false;
+        bool rate = false;
+        float sampleRate = 0.0f;
+        bool header = false; // chunk-carried engine settings
+        int32_t poly = 0, bendUp = 0, bendDown = 0, programDataVersion = 0;
+        bool program = false;
+        int32_t programNumber = 0;
+        bool buses = false;
+        std::vector<float> dryBus[2]; // the new buses, then the old ones to free
+    } pending;
+    // Audio thread only.
+    bool blockOwnsState = false;
+    int32_t deferredMidiProgram = -1;
 };

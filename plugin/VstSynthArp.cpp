@@ -16,21 +16,15 @@ constexpr uint8_t kNoteOn = 0x90;
 constexpr uint8_t kNoteOff = 0x80;
 } // namespace
 
-void VstSynth::suspend()
-{
-    std::lock_guard<std::mutex> guard(stateLock);
-    engine.allNotesOff(true);
-    engine.arp.arpCurrentStep = 0;
-}
-
 void VstSynth::loadArpPattern(int32_t pattern)
 {
     if (pattern < 0 || pattern >= kNumArpPatterns)
         return;
-    std::lock_guard<std::mutex> guard(stateLock);
-    engine.allNotesOff(false);
-    engine.arp.arpCurrentStep = 0;
+    // Plain parameter writes, like a host's; the notes the old pattern left
+    // sounding are let go by the audio thread at its next block.
     engine.loadArpPattern(kArpPatterns[pattern]);
+    engine.arp.arpCurrentStep = 0;
+    engine.softNotesOffPending.store(true, std::memory_order_release);
 }
 
 void VstSynth::queueNote(const NoteQueueEntry& entry)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 // Longest stretch rendered at once; the scratch buffers of the voices hold this.
@@ -84,7 +85,7 @@ void VstSynth::takeInController(uint8_t controller, uint8_t value)
     const double normalised = value / 127.0;
     switch (controller) {
     case 0:
-        selectProgram(value * kProgramsPerBank + curProgram % kProgramsPerBank);
+        selectProgramFromMidi(value * kProgramsPerBank + curProgram % kProgramsPerBank);
         break;
     case 1:
         // The wheel also drives its parameter (mWheel by default), so the
@@ -115,6 +116,20 @@ void VstSynth::takeInController(uint8_t controller, uint8_t value)
     }
 }
 
+void VstSynth::selectProgramFromMidi(VstInt32 program)
+{
+    if (program < 0 || program >= kNumPrograms)
+        return;
+    if (!blockOwnsState) {
+        deferredMidiProgram = program;
+        return;
+    }
+    curProgram = program;
+    bankIndex = program / kProgramsPerBank;
+    engine.currentProgram = program;
+    engine.setProgram(program);
+}
+
 void VstSynth::takeInMidi(const PendingMidi& message, int32_t frames)
 {
     const uint8_t kind = message.status & 0xf0;
@@ -131,7 +146,7 @@ void VstSynth::takeInMidi(const PendingMidi& message, int32_t frames)
         takeInController(message.data1, message.data2);
         break;
     case 0xc0:
-        selectProgram(message.data1);
+        selectProgramFromMidi(message.data1);
         break;
     case 0xd0:
         engine.ctl.aftertouch = message.data1 / 127.0;
@@ -194,10 +209,13 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
 {
     if (!outputs[0] || !outputs[1])
         return;
-    std::unique_lock<std::mutex> guard(stateLock, std::try_to_lock);
-    if (!guard.owns_lock()) {
-        // A program change or chunk restore is under way on the UI thread:
-        // this block is silent, and its events wait for the next one.
+    audioActive = true;
+    // The UI side holding the state for the bank only leaves the engine as it
+    // was: render on from it. Only a host that processes while we take it to
+    // be stopped can find the engine itself being changed.
+    int owner = uiWaiting == kUiBank ? int{kUiBank} : int{kNobody};
+    blockOwnsState = owner == kNobody && stateOwner.compare_exchange_strong(owner, kAudioBlock);
+    if (!blockOwnsState && owner != kUiBank) {
         memset(outputs[0], 0, sizeof(float) * static_cast<size_t>(frames));
         memset(outputs[1], 0, sizeof(float) * static_cast<size_t>(frames));
         for (int i = 0; i < pendingMidi.size(); ++i)
@@ -206,6 +224,11 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     }
 
     const DenormalGuard denormals;
+    if (blockOwnsState) {
+        applyPendingChange();
+        if (deferredMidiProgram >= 0)
+            selectProgramFromMidi(std::exchange(deferredMidiProgram, -1));
+    }
     engine.settleArpSwitches();
     arpRunning = engine.arp.arpOn;
     for (int i = 0; i < pendingMidi.size(); ++i)
@@ -232,4 +255,6 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     }
     noteQueue.clear();
     arpKeyEvents.clear();
+    if (blockOwnsState)
+        releaseState();
 }

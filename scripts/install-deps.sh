@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libbenchmark-dev
-  libsmf-dev libsndfile1-dev
+  libsndfile1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

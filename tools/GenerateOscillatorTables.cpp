@@ -1,5 +1,5 @@
 // Generates the rule-defined oscillator tables: the saw set, the 16-bit sine,
-// the sub-oscillator pulse and the band-limited-step residual.
+// the sub-oscillator pulse set and the band-limited-step residual.
 //   usage: vesk_gen_oscillator_tables <output.cpp>
 #include <algorithm>
 #include <cmath>
@@ -23,7 +23,8 @@ constexpr double kSawCeilingHz = 20200.0;
 constexpr int kMaxHarmonic = kCycleLength / 2 - 1;
 
 constexpr double kSubPulsePlateau = 13000.0;
-// Odd harmonics up to this one: clean for bass notes, where the sub sits.
+// Odd harmonics up to this one: clean for bass notes, where the sub sits;
+// higher subs keep fewer, by the saws' ceiling.
 constexpr int kSubPulseTopHarmonic = 127;
 
 constexpr int kBlepZeroCrossings = 16;
@@ -39,11 +40,20 @@ std::vector<double> unitSine() {
   return sine;
 }
 
+double nominalHz(int n) { return kLowestSawHz * std::pow(2.0, n / 12.0); }
+
 int sawHarmonicCount(int n) {
-  const double nominalHz = kLowestSawHz * std::pow(2.0, n / 12.0);
   int count = 0;
-  while (count < kMaxHarmonic && (count + 2) * nominalHz < kSawCeilingHz) ++count;
+  while (count < kMaxHarmonic && (count + 2) * nominalHz(n) < kSawCeilingHz) ++count;
   return count;
+}
+
+// The highest odd harmonic of sub-pulse table n: the next one up (two
+// harmonics on) must stay under the saws' ceiling.
+int subPulseTopHarmonic(int n) {
+  int top = 1;
+  while (top + 2 <= kSubPulseTopHarmonic && (top + 4) * nominalHz(n) < kSawCeilingHz) top += 2;
+  return top;
 }
 
 Table quantise(const std::vector<double>& cycle, double scale) {
@@ -78,12 +88,20 @@ Table sineTable() {
   return table;
 }
 
-Table subPulseTable() {
+// Like the saws: from the top table down, each odd harmonic added once.
+std::vector<Table> subPulseTables() {
   const auto sine = unitSine();
+  std::vector<Table> tables(kSawTableCount);
   std::vector<double> sum(kCycleLength, 0.0);
-  for (int h = 1; h <= kSubPulseTopHarmonic; h += 2)
-    for (int i = 0; i < kCycleLength; ++i) sum[i] -= sine[(h * i) % kCycleLength] / h;
-  return quantise(sum, kSubPulsePlateau * 4.0 / M_PI);
+  int summed = -1;  // highest harmonic in the sum
+  for (int n = kSawTableCount - 1; n >= 0; --n) {
+    for (; summed < subPulseTopHarmonic(n); summed += 2) {
+      const int h = summed + 2;
+      for (int i = 0; i < kCycleLength; ++i) sum[i] -= sine[(h * i) % kCycleLength] / h;
+    }
+    tables[n] = quantise(sum, kSubPulsePlateau * 4.0 / M_PI);
+  }
+  return tables;
 }
 
 // Minimum-phase band-limited step (Blackman-windowed sinc made minimum phase
@@ -159,7 +177,7 @@ int main(int argc, char** argv) {
     out.line("namespace vesk {");
     writeRows(out, "const int16_t sawTables[kSawTableCount][kGuardedCycleLength]", saws);
     writeRow(out, "const int16_t sineTable[kGuardedCycleLength]", sineTable());
-    writeRow(out, "const int16_t subPulseTable[kGuardedCycleLength]", subPulseTable());
+    writeRows(out, "const int16_t subPulseTables[kSawTableCount][kGuardedCycleLength]", subPulseTables());
     writeRows(out, "const float blepResidual[kBlepPhaseSteps + 1][kBlepLength]", residual);
     out.line("}  // namespace vesk");
     return out.close() ? 0 : 1;

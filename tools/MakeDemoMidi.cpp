@@ -1,5 +1,5 @@
-// Writes a Standard MIDI File (type 1) from a readable note list, with
-// libsmf. Used for the bundled demo; usage: vesk_make_demo_midi LIST OUT.mid
+// Writes a Standard MIDI File (type 1) from a readable note list. Used for
+// the bundled demo; usage: vesk_make_demo_midi LIST OUT.mid
 //
 // The list holds one statement a line; a '#' at the start of a word starts a
 // comment (F#3 is a note). Times are BAR:BEAT (both from 1, beats may be
@@ -14,13 +14,12 @@
 #include "NoteName.h"
 #include "WholeNumber.h"
 
-#include <smf.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -35,9 +34,34 @@ constexpr int kBeatsPerBar = 4;
 constexpr int kRampStepTicks = kTicksPerBeat / 16;
 constexpr int kBendCentre = 8192;
 
-struct SmfDeleter {
-    void operator()(smf_t* smf) const { smf_delete(smf); }
+// One track's events, kept in the order they were added within a tick.
+struct Track {
+    struct Event {
+        int tick;
+        std::vector<uint8_t> bytes; // status and data, or a whole meta event
+    };
+    std::vector<Event> events;
+
+    void add(int tick, std::vector<uint8_t> bytes) { events.push_back({tick, std::move(bytes)}); }
 };
+
+void putBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes)
+{
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void putQuantity(std::vector<uint8_t>& out, uint32_t value)
+{
+    uint8_t groups[5];
+    int count = 0;
+    do {
+        groups[count++] = value & 0x7F;
+        value >>= 7;
+    } while (value);
+    while (count-- > 0)
+        out.push_back(static_cast<uint8_t>(groups[count] | (count ? 0x80 : 0)));
+}
 
 class ListError : public std::runtime_error {
 public:
@@ -54,13 +78,7 @@ double decimal(const std::string& text)
 
 class DemoWriter {
 public:
-    DemoWriter() : smf(smf_new())
-    {
-        if (!smf || smf_set_ppqn(smf.get(), kTicksPerBeat) != 0)
-            throw std::runtime_error("libsmf cannot create a file");
-        conductor = smf_track_new();
-        smf_add_track(smf.get(), conductor);
-    }
+    DemoWriter() : tracks(1) {}
 
     void statement(const std::string& line);
     void save(const std::string& path);
@@ -69,13 +87,11 @@ private:
     int ticks(const std::string& barBeat) const;
     int lengthTicks(const std::string& beats) const;
     int number(const std::string& text, int lowest, int highest) const;
-    void add(smf_track_t* track, int tick, int status, int data1, int data2);
+    void add(int tick, int status, int data1, int data2);
     void ramp(int tick, int length, int status, int controller, int from, int to, bool isBend);
-    smf_track_t* currentTrack() const;
+    Track& currentTrack();
 
-    std::unique_ptr<smf_t, SmfDeleter> smf;
-    smf_track_t* conductor;
-    smf_track_t* track = nullptr;
+    std::vector<Track> tracks; // the conductor first
     int channel = 0;
 };
 
@@ -107,19 +123,16 @@ int DemoWriter::lengthTicks(const std::string& beats) const
     return std::max(1, static_cast<int>(std::lround(value * kTicksPerBeat)));
 }
 
-smf_track_t* DemoWriter::currentTrack() const
+Track& DemoWriter::currentTrack()
 {
-    if (!track)
+    if (tracks.size() < 2)
         throw ListError("notes and controllers need a 'track' line first");
-    return track;
+    return tracks.back();
 }
 
-void DemoWriter::add(smf_track_t* target, int tick, int status, int data1, int data2)
+void DemoWriter::add(int tick, int status, int data1, int data2)
 {
-    smf_event_t* event = smf_event_new_from_bytes(status, data1, data2);
-    if (!event)
-        throw std::runtime_error("libsmf cannot make an event");
-    smf_track_add_event_pulses(target, event, tick);
+    currentTrack().add(tick, {static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)});
 }
 
 void DemoWriter::ramp(int tick, int length, int status, int controller, int from, int to, bool isBend)
@@ -130,9 +143,9 @@ void DemoWriter::ramp(int tick, int length, int status, int controller, int from
         const int at = tick + static_cast<int>(std::lround(length * share));
         const int value = static_cast<int>(std::lround(from + (to - from) * share));
         if (isBend)
-            add(currentTrack(), at, status, (value + kBendCentre) & 0x7F, ((value + kBendCentre) >> 7) & 0x7F);
+            add(at, status, (value + kBendCentre) & 0x7F, ((value + kBendCentre) >> 7) & 0x7F);
         else
-            add(currentTrack(), at, status, controller, value);
+            add(at, status, controller, value);
     }
 }
 
@@ -153,19 +166,17 @@ void DemoWriter::statement(const std::string& line)
     if (w[0] == "tempo") {
         need(3, true);
         const int microsecondsPerBeat = 60000000 / number(w[2], 20, 400);
-        const unsigned char data[] = {0xFF, 0x51, 0x03, static_cast<unsigned char>(microsecondsPerBeat >> 16),
-                                      static_cast<unsigned char>(microsecondsPerBeat >> 8),
-                                      static_cast<unsigned char>(microsecondsPerBeat)};
-        smf_event_t* event = smf_event_new_from_pointer(const_cast<unsigned char*>(data), sizeof data);
-        if (!event)
-            throw std::runtime_error("libsmf cannot make a tempo event");
-        smf_track_add_event_pulses(conductor, event, ticks(w[1]));
+        std::vector<uint8_t> tempo{0xFF, 0x51, 0x03};
+        putBigEndian(tempo, static_cast<uint32_t>(microsecondsPerBeat), 3);
+        tracks.front().add(ticks(w[1]), tempo);
     } else if (w[0] == "track") {
         need(3, true);
         channel = number(w[2], 1, 16) - 1;
-        track = smf_track_new();
-        smf_add_track(smf.get(), track);
-        smf_track_add_event_pulses(track, smf_event_new_textual(0x03, w[1].c_str()), 0);
+        std::vector<uint8_t> name{0xFF, 0x03};
+        putQuantity(name, static_cast<uint32_t>(w[1].size()));
+        name.insert(name.end(), w[1].begin(), w[1].end());
+        tracks.emplace_back();
+        tracks.back().add(0, name);
     } else if (w[0] == "note") {
         need(5, false);
         const int start = ticks(w[1]);
@@ -175,12 +186,12 @@ void DemoWriter::statement(const std::string& line)
             const int key = parseNoteName(w[i]);
             if (key < 0)
                 throw ListError("'" + w[i] + "' is not a note");
-            add(currentTrack(), start, 0x90 | channel, key, velocity);
-            add(currentTrack(), start + length, 0x80 | channel, key, 0);
+            add(start, 0x90 | channel, key, velocity);
+            add(start + length, 0x80 | channel, key, 0);
         }
     } else if (w[0] == "cc") {
         need(4, true);
-        add(currentTrack(), ticks(w[1]), controlChange, number(w[2], 0, 127), number(w[3], 0, 127));
+        add(ticks(w[1]), controlChange, number(w[2], 0, 127), number(w[3], 0, 127));
     } else if (w[0] == "bend") {
         need(3, true);
         ramp(ticks(w[1]), 0, pitchBend, 0, number(w[2], -8192, 8191), 0, true);
@@ -198,7 +209,26 @@ void DemoWriter::statement(const std::string& line)
 
 void DemoWriter::save(const std::string& path)
 {
-    if (smf_save(smf.get(), path.c_str()) != 0)
+    std::vector<uint8_t> file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
+    putBigEndian(file, static_cast<uint32_t>(tracks.size()), 2);
+    putBigEndian(file, kTicksPerBeat, 2);
+    for (Track& track : tracks) {
+        std::stable_sort(track.events.begin(), track.events.end(),
+                         [](const Track::Event& a, const Track::Event& b) { return a.tick < b.tick; });
+        std::vector<uint8_t> data;
+        int tick = 0;
+        for (const Track::Event& event : track.events) {
+            putQuantity(data, static_cast<uint32_t>(event.tick - tick));
+            tick = event.tick;
+            data.insert(data.end(), event.bytes.begin(), event.bytes.end());
+        }
+        data.insert(data.end(), {0x00, 0xFF, 0x2F, 0x00});
+        file.insert(file.end(), {'M', 'T', 'r', 'k'});
+        putBigEndian(file, static_cast<uint32_t>(data.size()), 4);
+        file.insert(file.end(), data.begin(), data.end());
+    }
+    std::ofstream out(path, std::ios::binary);
+    if (!out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size())))
         throw std::runtime_error("cannot write '" + path + "'");
 }
 

@@ -22,8 +22,9 @@ extern const int16_t sawTables[kSawTableCount][kGuardedCycleLength];
 // [i]: trunc(32767 * 0.999 * sin(2 pi i / 2048)).
 extern const int16_t sineTable[kGuardedCycleLength];
 
-// [i]: band-limited square for the sub-oscillator, negative first half, +-13000 plateau.
-extern const int16_t subPulseTable[kGuardedCycleLength];
+// [n][i]: band-limited square for the sub-oscillator at pitch step n (as the saws),
+// negative first half, +-13000 plateau; odd harmonics up to 127 where they fit.
+extern const int16_t subPulseTables[kSawTableCount][kGuardedCycleLength];
 
 // [r][j]: correction j frames after a unit step that fell r/128 of a frame before the
 // current frame; starts at 1 (undoing the naive step) and rings down to 0.

@@ -38,7 +38,7 @@ struct FilterParams {
     const float* lfo3Wave;  // LFO 3's 2049-entry waveform table, read by the comb; nullptr: no sweep
     uint32_t lfo3Increment; // LFO 3's phase step per frame for this voice
     uint32_t lfo2Increment; // LFO 2's phase step per frame for this voice
-    float osc1Frequency;    // Hz before glide; the "LP12+Follow" corner follows it
+    float osc1Frequency;    // Hz, as this layer's oscillator 1 plays; the "LP12+Follow" corner follows it
     // The filter envelope sits in sustain for the whole slice; lets the plain
     // low-passes look their coefficient up once.
     bool envelopeSustaining;

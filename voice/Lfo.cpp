@@ -82,9 +82,24 @@ float lfoOutput(const LfoParams& lfo, int32_t k, VoiceSlot& slot, uint32_t incre
     float value;
     if (lfo.shape == kLfoSampleHold) {
         // Draw in the call in which the cycle ends, so every cycle gets
-        // exactly one new target whatever the call lengths.
+        // exactly one new target whatever the call lengths. The matrix may
+        // still change the rate this call advances with, so a foreseen end
+        // may not come and an unforeseen one may: each cycle that really
+        // ended is counted once, late if it was not foreseen.
+        bool draw = slot.age == 0;
+        if (draw) {
+            slot.shDrawnAhead[k] = false;
+        } else if (phase < slot.shPhaseSeen[k]) {
+            draw = !slot.shDrawnAhead[k];
+            slot.shDrawnAhead[k] = false;
+        }
         const uint64_t end = uint64_t{phase} + uint64_t{increment} * static_cast<uint32_t>(frames);
-        if (slot.age == 0 || end >= (uint64_t{1} << 32))
+        if (!slot.shDrawnAhead[k] && end >= (uint64_t{1} << 32)) {
+            slot.shDrawnAhead[k] = true;
+            draw = true;
+        }
+        slot.shPhaseSeen[k] = phase;
+        if (draw)
             slot.shTarget[k] = 2.0f * static_cast<float>(random.next()) / 32767.0f - 1.0f;
         slot.shValue[k] += (slot.shTarget[k] - slot.shValue[k]) * lfo.smoothing;
         value = slot.shValue[k];

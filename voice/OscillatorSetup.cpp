@@ -169,10 +169,10 @@ void setSubOscillator(OscillatorSlice& s, const OscillatorParameters& params, co
                       const OscillatorRates& rates, int32_t osc1TableIndex, int32_t subPitch, VoiceSlot& slot)
 {
     const int32_t shape = limitedInt(params.subShape, int32_t{kSubSaw}, int32_t{kSubTriangle});
-    const int32_t sawIndex = subPitch >= 0 ? subPitch >> 7 : (osc1TableIndex >= 12 ? osc1TableIndex - 12 : 0);
-    s.subTable = shape == kSubPulse      ? vesk::subPulseTable
+    const int32_t subStep = subPitch >= 0 ? subPitch >> 7 : (osc1TableIndex >= 12 ? osc1TableIndex - 12 : 0);
+    s.subTable = shape == kSubPulse      ? vesk::subPulseTables[subStep]
                  : shape == kSubTriangle ? vesk::waveSet[kTriangleWave][0]
-                                         : vesk::sawTables[sawIndex];
+                                         : vesk::sawTables[subStep];
     s.subIncrement = subPitch >= 0 ? rampIncrement(incrementOf(rates, subPitch))
                                    : rampIncrement(s.increment[0].value + s.increment[0].step) >> 1;
     const float level = limited(in.subLevel, 0.0f, kMaxLevel);
@@ -252,6 +252,7 @@ OscillatorSlice prepareOscillators(const OscillatorParameters& params, const Osc
             setFatStack(s, i, in.fatMix[i], in.fatRatio[i], target);
         if (i == 0) {
             osc1TableIndex = pitch >> 7;
+            s.osc1Pitch = tablePitch(raw - correction);
             if (correction != 0)
                 subPitch = tablePitch(raw - correction - kOctave);
         }

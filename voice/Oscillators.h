@@ -49,6 +49,7 @@ struct OscillatorSlice {
     int32_t fatWeightMain[2] = {};              // A = 1024 - F/2
     int32_t fatWeightCopies[2] = {};            // B = A F / 1024
     Ramp increment[2] = {};                     // phase increment, rounded per frame
+    int32_t osc1Pitch = 0;                      // oscillator 1's table pitch without wave correction
     uint32_t pulseOffset = 0;                   // Delta, the phase distance of the pulse's second read
 
     bool sync = false;

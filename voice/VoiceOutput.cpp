@@ -93,7 +93,9 @@ void mixVoice(const float* voice, int32_t frames, const VoiceGains& gains, AmpEn
               VoiceSlot& slot, float* const* fxBus, float* const* dryBus)
 {
     VoiceGains from = gains;
-    if (slot.prevGainL >= 0.0f)
+    // The gains may legitimately go negative (LFO 3 * Amp); the FX share,
+    // always 0..1, is the one that tells whether the end points were set.
+    if (slot.prevFxShare >= 0.0f)
         from = {slot.prevGainL, slot.prevGainR, slot.prevFxShare};
     const float perFrame = 1.0f / static_cast<float>(frames);
     const VoiceGains step{(gains.left - from.left) * perFrame, (gains.right - from.right) * perFrame,

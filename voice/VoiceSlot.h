@@ -46,6 +46,8 @@ struct VoiceSlot {
     uint32_t combLfoPhase;
     float shValue[kNumLfos];
     float shTarget[kNumLfos];
+    uint32_t shPhaseSeen[kNumLfos]; // the phase at the last output, to see the cycles that ended since
+    bool shDrawnAhead[kNumLfos];    // this cycle's draw came early, in the call its end was foreseen
 
     // Envelopes.
     float ampLevel, filterEnvLevel, modEnvLevel;

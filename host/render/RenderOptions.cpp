@@ -127,8 +127,13 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& args, const std
         };
         if (arg == "-h" || arg == "--help")
             options.help = true;
-        else if (arg == "-o" || arg == "--output")
+        else if (arg == "-o" || arg == "--output") {
+            // Two outputs are most likely a slip; writing one of them silently
+            // would leave the user waiting for the other.
+            if (!options.outputPath.empty())
+                throw UsageError(arg + ": one output file only (already '" + options.outputPath + "')");
             options.outputPath = value();
+        }
         else if (arg == "--module")
             options.modulePath = value();
         else if (arg == "--program")

@@ -54,7 +54,16 @@ std::unique_ptr<PluginHost> startPlugin(const RenderOptions& options)
 
 Score readScore(const RenderOptions& options)
 {
-    Score score = options.midiPath.empty() ? Score::fromNotes(options.notes) : MidiFileReader::read(options.midiPath);
+    if (options.midiPath.empty()) {
+        Score score = Score::fromNotes(options.notes);
+        if (options.maxSeconds > 0.0)
+            score.truncate(options.maxSeconds);
+        return score;
+    }
+    std::vector<std::string> warnings;
+    Score score = MidiFileReader::read(options.midiPath, warnings);
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "vesk-render: warning: %s\n", warning.c_str());
     if (score.events.empty())
         throw std::runtime_error("'" + options.midiPath + "' holds no notes or controller messages to play");
     if (options.maxSeconds > 0.0)

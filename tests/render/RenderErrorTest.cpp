@@ -2,6 +2,8 @@
 // the problem; none of them leaves an output file behind.
 #include "RenderTestSupport.h"
 
+#include <algorithm>
+
 namespace {
 
 TEST(RenderErrors, EachFailureExitsNonZeroNamingTheProblem)
@@ -50,8 +52,9 @@ TEST(RenderErrors, EachFailureExitsNonZeroNamingTheProblem)
         {{midi, "--chunk", dir / "junk.bin"}, "refused the state in", 1},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args{"-o", dir / "out.wav"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<std::string> args = c.args;
+        if (std::find(args.begin(), args.end(), "-o") == args.end())
+            args.insert(args.begin(), {"-o", dir / "out.wav"});
         const RunResult run = runRender(args);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
         EXPECT_NE(run.output.find(c.named), std::string::npos) << "expected '" << c.named << "' in: " << run.output;

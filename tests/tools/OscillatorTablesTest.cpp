@@ -77,7 +77,7 @@ TEST(SineTable, FollowsTheTruncatedSineRuleIncludingTheGuard) {
 }
 
 TEST(SubPulseTable, IsABandLimitedSquareNegativeFirst) {
-  const int16_t* pulse = subPulseTable;
+  const int16_t* pulse = subPulseTables[0];
   EXPECT_EQ(pulse[kCycleLength], pulse[0]);
   for (int i = 16; i < 1024 - 16; ++i) ASSERT_LT(pulse[i], 0) << i;
   for (int i = 1024 + 16; i < kCycleLength - 16; ++i) ASSERT_GT(pulse[i], 0) << i;

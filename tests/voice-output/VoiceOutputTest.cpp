@@ -27,7 +27,7 @@ VoiceSlot sustainingVoice()
     slot.active = 1;
     slot.ampLevel = 1.0f;
     slot.ampStage = kSustain;
-    slot.prevGainL = kUnsetRamp;
+    slot.prevGainL = slot.prevFxShare = kUnsetRamp;
     slot.age = 100000;
     return slot;
 }
