@@ -585,12 +585,15 @@ void Vesk::allNotesOff(bool hard)
         reset();
 }
 
-void Vesk::settleArpSwitches()
+void Vesk::settlePendingReleases()
 {
-    if (!arp.takeSwitchChange())
-        return;
-    allNotesOff(false);
-    arp.arpCurrentStep = 0;
+    bool release = softNotesOffPending.exchange(false, std::memory_order_acquire);
+    if (arp.takeSwitchChange()) {
+        release = true;
+        arp.arpCurrentStep = 0;
+    }
+    if (release)
+        allNotesOff(false);
 }
 
 void Vesk::arpBeginPiece(int32_t blockOffset, int32_t frames)
@@ -639,8 +642,6 @@ void Vesk::retuneLayers(int32_t note, int32_t layerMask)
 
 void Vesk::beginBlock(int32_t frames)
 {
-    if (softNotesOffPending.exchange(false, std::memory_order_acquire))
-        allNotesOff(false);
     for (BlockRamp* ramp : {&ramps.cutoffRamp, &ramps.fmRamp, &ramps.pwRamp}) {
         if (ramp->current < -1.0f) {
             ramp->current = ramp->target;

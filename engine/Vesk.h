@@ -68,10 +68,11 @@ public:
     void noteOff(int32_t note, int32_t velocity, int32_t layerMask);
     void retuneLayers(int32_t note, int32_t layerMask);
 
-    // The arpeggiator, audio thread. Ends the sounding notes once Arp On or
-    // Arp Mode has changed (the editor's handler does the same), whichever
-    // thread changed them.
-    void settleArpSwitches();
+    // Audio thread, at the start of a block before its keys are taken in:
+    // the soft all-notes-off another thread asked for (Mono Mode off, a
+    // pattern load), or that a change of Arp On or Arp Mode calls for (the
+    // editor's handler does the same), whichever thread changed them.
+    void settlePendingReleases();
     // Tick length from the host tempo and the rate, for a piece of the block.
     void arpBeginPiece(int32_t blockOffset, int32_t frames);
     // Frames [from, to) of that piece; notes go to the sink.

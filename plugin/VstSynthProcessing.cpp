@@ -229,7 +229,7 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
         if (deferredMidiProgram >= 0)
             selectProgramFromMidi(std::exchange(deferredMidiProgram, -1));
     }
-    engine.settleArpSwitches();
+    engine.settlePendingReleases();
     arpRunning = engine.arp.arpOn;
     for (int i = 0; i < pendingMidi.size(); ++i)
         takeInMidi(pendingMidi[i], frames);

@@ -203,7 +203,7 @@ TEST(MonoMode, TurningItOffReleasesNotesOnlyWithTheArpeggiatorOff)
     EXPECT_EQ(e.engine.arp.arpKeys[50], 80) << "the arpeggiator keeps its voices";
     e.engine.setParameter(kArpOn, 0.0f);
     e.engine.setParameter(kMonoMode, 0.0f);
-    e.engine.beginBlock(64); // where the release happens, on the audio thread
+    e.engine.settlePendingReleases(); // where the release happens, on the audio thread
     EXPECT_EQ(e.engine.arp.arpKeys[50], 0);
 }
 
