@@ -10,8 +10,10 @@
 #include "PresetFile.h"
 #include "ProgramRecord.h"
 #include "StateChunk.h"
+#include "SynthEditor.h"
 #include "Vesk.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -66,6 +68,19 @@ public:
     void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
     // The editor's on-screen keyboard (UI thread).
     void addKeyboardEvent(uint8_t status, uint8_t note, uint8_t velocity);
+    // The editor's soft all-notes-off, carried out by the next block.
+    void requestSoftAllNotesOff() { softAllNotesOffRequested.store(true, std::memory_order_release); }
+    // Touch automation around an edit gesture in the editor.
+    void beginEdit(VstInt32 index);
+    void endEdit(VstInt32 index);
+    float getProgramParameter(int32_t program, int32_t index) const { return programs[program].params[index]; }
+    // The current program's description text (UI thread).
+    const char* getProgramDescription() const { return currentRecord().description; }
+    void setProgramDescription(const std::string& text);
+    // Asks the host to read names and values again.
+    void updateDisplay();
+    // Bend ranges in semitones, kept with the bank in the state chunk.
+    void setBendRanges(int32_t up, int32_t down);
 
     // Self-description.
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
@@ -122,6 +137,8 @@ private:
     // key here is released at the end of the block (audio thread only).
     uint64_t overflowNoteOffs[2] = {0, 0};
     KeyboardRing keyboardRing;
+    std::atomic<bool> softAllNotesOffRequested{false};
+    std::unique_ptr<SynthEditor> synthEditor;
     int32_t effectOrder[6] = {1, 2, 3, 4, 5, 6};
     // Each instance answers getChunk from its own buffer: a shared one would
     // let two instances saving at once overwrite each other's state.

@@ -196,6 +196,8 @@ void VstSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 fr
     for (int i = 0; i < pendingMidi.size(); ++i)
         takeInMidi(pendingMidi[i], frames);
     pendingMidi.clear();
+    if (softAllNotesOffRequested.exchange(false, std::memory_order_acquire))
+        engine.allNotesOff(false);
     keyboardRing.drain([&](const KeyboardEvent& key) { takeInNote(0, key.status, key.note, key.velocity); });
     readHostTempo();
     engine.blockFrame = 0;
