@@ -126,14 +126,18 @@ void ADEditor::close()
     fileDialog.cancel();
     timer.reset();
     destroyFrame();
+    forgetControls();
+    skin.reset();
+}
+
+void ADEditor::forgetControls()
+{
     controls.fill(nullptr);
     for (auto& views : pagedViews)
         views.clear();
     presetMenu = nullptr;
-    pitchWheel = nullptr;
     stepDisplay = nullptr;
     valueDisplay = nullptr;
-    skin.reset();
 }
 
 bool ADEditor::isBuiltOnPane(int32_t place) const
@@ -260,12 +264,8 @@ CControl* ADEditor::createControl(int32_t tag, const CRect& rect)
         return new CADSREnvelope(rect, this, tag);
     case 11:
         return new CUrlButton(rect, this, tag);
-    case 15: {
-        auto* wheel = new CKeyboardWheel(rect, this, tag, skin->get("wheel"), tag == 346);
-        if (tag == 346)
-            pitchWheel = wheel;
-        return wheel;
-    }
+    case 15:
+        return new CKeyboardWheel(rect, this, tag, skin->get("wheel"), tag == 346);
     case 16:
         if (tag == 332 || tag == 349)
             return new CKickButton(rect, this, tag, skin->get(tag == 332 ? "kick_left" : "kick_right"));
@@ -411,14 +411,8 @@ void ADEditor::switchPane(int32_t newPane)
 {
     if (!isOpen() || newPane == pane)
         return;
-    CFrame* frame = getFrame();
-    frame->removeAll();
-    controls.fill(nullptr);
-    for (auto& views : pagedViews)
-        views.clear();
-    presetMenu = nullptr;
-    pitchWheel = nullptr;
-    stepDisplay = nullptr;
+    getFrame()->removeAll();
+    forgetControls();
     pane = newPane;
     buildControls();
 }
@@ -512,6 +506,36 @@ void ADEditor::applyEffectOrder()
         if (CControl* tile = controls[size_t(323 + slot)])
             tile->setValue(float(kind));
     }
+}
+
+// Matrix Sort: routed slots move to the top in their order, empty ones sink;
+// "MM Amount n" destinations follow the slot they scale to its new place.
+void ADEditor::sortMatrix()
+{
+    constexpr int32_t kSlots = 24;
+    constexpr int32_t kFamilies[] = {128, 160, 192, 224};
+    std::array<int32_t, kSlots> order{};
+    int32_t next = 0;
+    for (bool routed : {true, false})
+        for (int32_t slot = 0; slot < kSlots; ++slot)
+            if ((codeOf(synth.getParameter(128 + slot)) != 0 && codeOf(synth.getParameter(192 + slot)) != 0) == routed)
+                order[size_t(next++)] = slot;
+    std::array<int32_t, kSlots> newPlace{};
+    for (int32_t place = 0; place < kSlots; ++place)
+        newPlace[size_t(order[size_t(place)])] = place;
+    std::array<std::array<float, kSlots>, 4> values{};
+    for (size_t family = 0; family < 4; ++family)
+        for (int32_t slot = 0; slot < kSlots; ++slot)
+            values[family][size_t(slot)] = synth.getParameter(kFamilies[family] + order[size_t(slot)]);
+    for (float& destination : values[2]) {
+        const int32_t code = codeOf(destination);
+        if (code >= kDestMmAmount1 && code <= kDestMmAmount24)
+            destination = float(kDestMmAmount1 + newPlace[size_t(code - kDestMmAmount1)]);
+    }
+    for (size_t family = 0; family < 4; ++family)
+        for (int32_t slot = 0; slot < kSlots; ++slot)
+            synth.setParameter(kFamilies[family] + slot, values[family][size_t(slot)]);
+    synth.updateDisplay();
 }
 
 void ADEditor::startFileCommand(int32_t tag, int32_t row)
@@ -634,6 +658,13 @@ void ADEditor::valueChanged(CControl* control)
         return;
     case 346:
         synth.setParameterAutomated(346, v);
+        return;
+    case 353:
+        // A push button: it sorts once and springs back.
+        if (v > 0) {
+            sortMatrix();
+            control->setValue(0);
+        }
         return;
     case 351:
         categoryFilter = int32_t(code);

@@ -54,6 +54,8 @@ public:
 
 private:
     void buildControls();
+    // Forgets every control and view of the frame (it is emptied or deleted).
+    void forgetControls();
     VSTGUI::CControl* createControl(int32_t tag, const VSTGUI::CRect& rect);
     VSTGUI::CControl* createKnob(int32_t tag, int32_t kind, const VSTGUI::CRect& rect);
     VSTGUI::CControl* createMenu(int32_t tag, int32_t kind, const VSTGUI::CRect& rect);
@@ -68,6 +70,7 @@ private:
     void stepFilterType(int32_t direction);
     void applyQuickDestination(int32_t menu, int32_t row);
     void applyEffectOrder();
+    void sortMatrix();
     void loadArpPattern(int32_t row);
     void startFileCommand(int32_t tag, int32_t row);
     void finishFileCommand();
@@ -81,8 +84,6 @@ private:
     std::unique_ptr<VSTGUI::CVSTGUITimer> timer;
     std::array<VSTGUI::CControl*, kNumTags> controls{};
     VSTGUI::COptionMenu* presetMenu = nullptr;
-    VSTGUI::CKickButton* presetLeft = nullptr;
-    CKeyboardWheel* pitchWheel = nullptr;
     CArpStepDisplay* stepDisplay = nullptr;
     CMyParamDisplay* valueDisplay = nullptr;
     std::array<VSTGUI::CView*, 4> pageViews{};

@@ -151,8 +151,9 @@ bool CWaveformSelector::onWheel(const CPoint&, float distance, int32_t)
 
 CKeyboardWheel::CKeyboardWheel(const CRect& rect, CControlListener* owner, int32_t controlTag, const CBitmap* strip,
                                bool springs)
-    : CControl(rect, owner, controlTag, strip), springBack(springs)
+    : CKnob(rect, owner, controlTag, strip), springBack(springs)
 {
+    dragRange = rect.getHeight();
 }
 
 void CKeyboardWheel::draw(CDrawContext* context)
@@ -162,32 +163,13 @@ void CKeyboardWheel::draw(CDrawContext* context)
                            int32_t(std::lround(getNormalized() * (filmstripFrames(*background, size) - 1))));
 }
 
-CMouseResult CKeyboardWheel::onMouseDown(const CPoint& where, int32_t buttons)
-{
-    if (!(buttons & kLButton))
-        return CMouseResult::kNotHandled;
-    startY = where.y;
-    startValue = value;
-    beginEdit();
-    return CMouseResult::kTrack;
-}
-
-void CKeyboardWheel::onMouseMoved(const CPoint& where, int32_t)
-{
-    const float next = std::clamp(startValue + float((startY - where.y) / size.getHeight()), 0.0f, 1.0f);
-    if (next == value)
-        return;
-    setValue(next);
-    valueChanged();
-}
-
-void CKeyboardWheel::onMouseUp(const CPoint&, int32_t)
+void CKeyboardWheel::onMouseUp(const CPoint& where, int32_t buttons)
 {
     if (springBack) {
         setValue(0.5f);
         valueChanged();
     }
-    endEdit();
+    CKnob::onMouseUp(where, buttons);
 }
 
 float CArpMainMM::valueAt(const CPoint& where) const

@@ -88,21 +88,17 @@ public:
     bool onWheel(const VSTGUI::CPoint& where, float distance, int32_t buttons) override;
 };
 
-// Modulation and pitch wheels: dragged vertically; the pitch wheel springs
-// back to the centre when released.
-class CKeyboardWheel : public VSTGUI::CControl {
+// Modulation and pitch wheels: dragged over their own height; the pitch
+// wheel springs back to the centre when released.
+class CKeyboardWheel : public VSTGUI::CKnob {
 public:
     CKeyboardWheel(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
                    const VSTGUI::CBitmap* strip, bool springBack);
     void draw(VSTGUI::CDrawContext* context) override;
-    VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
-    void onMouseMoved(const VSTGUI::CPoint& where, int32_t buttons) override;
     void onMouseUp(const VSTGUI::CPoint& where, int32_t buttons) override;
 
 private:
     bool springBack;
-    double startY = 0;
-    float startValue = 0;
 };
 
 // The page selector: four segments of fixed widths.

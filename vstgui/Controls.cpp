@@ -58,7 +58,7 @@ CMouseResult CKnob::onMouseDown(const CPoint& where, int32_t buttons)
 
 void CKnob::onMouseMoved(const CPoint& where, int32_t buttons)
 {
-    const double range = (buttons & kShift) ? kDragRange * 10 : kDragRange;
+    const double range = (buttons & kShift) ? dragRange * 10 : dragRange;
     const float next = std::clamp(startValue + float((startY - where.y) / range) * (vmax - vmin), vmin, vmax);
     if (next == value)
         return;
@@ -103,12 +103,6 @@ CMouseResult COnOffButton::onMouseDown(const CPoint&, int32_t buttons)
     valueChanged();
     endEdit();
     return CMouseResult::kHandled;
-}
-
-void CKickButton::draw(CDrawContext* context)
-{
-    if (background)
-        drawFilmstripFrame(context, *background, size, value > vmin ? 1 : 0);
 }
 
 CMouseResult CKickButton::onMouseDown(const CPoint&, int32_t buttons)

@@ -21,10 +21,9 @@ public:
     void onMouseUp(const CPoint& where, int32_t buttons) override;
     bool onWheel(const CPoint& where, float distance, int32_t buttons) override;
 
-    // Pixels of vertical travel for the whole range.
-    static constexpr double kDragRange = 200;
-
 protected:
+    // Pixels of vertical travel for the whole range.
+    double dragRange = 200;
     double startY = 0;
     float startValue = 0;
 };
@@ -49,10 +48,9 @@ public:
 };
 
 // At max while held, back to min on release; both report.
-class CKickButton : public CControl {
+class CKickButton : public COnOffButton {
 public:
-    using CControl::CControl;
-    void draw(CDrawContext* context) override;
+    using COnOffButton::COnOffButton;
     CMouseResult onMouseDown(const CPoint& where, int32_t buttons) override;
     void onMouseUp(const CPoint& where, int32_t buttons) override;
 };

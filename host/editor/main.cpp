@@ -173,7 +173,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the plug-in has no editor\n");
         return 1;
     }
+    // A virtual server started just before us may take a moment to listen.
     Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 0; !display && attempt < 50; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        display = XOpenDisplay(nullptr);
+    }
     if (!display) {
         std::fprintf(stderr, "cannot open the X display\n");
         return 1;

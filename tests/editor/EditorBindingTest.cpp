@@ -184,3 +184,26 @@ TEST(EditorLifecycle, OpeningAndClosingAHundredTimesLeavesNothingBehind)
         rig.editor().idle();
     }
 }
+
+TEST(EditorBinding, MatrixSortMovesRoutedSlotsUpAndKeepsMatrixAmountTargets)
+{
+    EditorRig rig;
+    rig.showPane(ADEditor::kPagesPane);
+    rig.click(700, 20);
+    // Slot 5 routes velocity to "MM Amount 9", slot 9 routes LFO 1 to cutoff.
+    rig.synth->setParameter(128 + 4, float(kSrcVelocity));
+    rig.synth->setParameter(192 + 4, float(kDestMmAmount1 + 8));
+    rig.synth->setParameter(128 + 8, float(kSrcLfo1));
+    rig.synth->setParameter(192 + 8, float(kDestFilterCutoff));
+    rig.synth->setParameter(160 + 8, 0.9f);
+    const CRect sort = rig.editor().getControl(353)->getViewSize();
+    rig.click(sort.left + 5, sort.top + 5);
+    EXPECT_EQ(rig.synth->getParameter(128), float(kSrcVelocity));
+    EXPECT_EQ(rig.synth->getParameter(192), float(kDestMmAmount1 + 1));
+    EXPECT_EQ(rig.synth->getParameter(129), float(kSrcLfo1));
+    EXPECT_EQ(rig.synth->getParameter(161), 0.9f);
+    EXPECT_EQ(rig.synth->getParameter(128 + 8), float(kSrcNone));
+    rig.editor().idle();
+    EXPECT_EQ(rig.editor().getControl(353)->getValue(), 0.0f);
+    EXPECT_EQ(static_cast<COptionMenu*>(rig.editor().getControl(129))->fieldText(), "LFO 1");
+}
