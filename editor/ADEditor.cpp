@@ -299,6 +299,10 @@ float ADEditor::initialValue(int32_t tag) const
     if (tag < ParamIndex::kNumProgramParams)
         return synth.getParameter(tag);
     switch (tag) {
+    case 337:
+    case 338:
+        // The button of the pane on show stays lit.
+        return (tag == 337) == (pane == kSoundPane) ? 1.0f : 0.0f;
     case 340:
         return float(synth.getEngine().bendUp) / 64.0f;
     case 341:
@@ -633,6 +637,8 @@ void ADEditor::valueChanged(CControl* control)
     case 338:
         if (v > 0)
             requestPane(tag == 337 ? kSoundPane : kPagesPane);
+        else
+            control->setValue(initialValue(tag));
         return;
     case 340:
     case 341: {
