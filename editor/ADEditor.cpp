@@ -71,6 +71,38 @@ const char* const kArpRateNames[] = {"1/2*",  "1/2",   "1/2T",  "1/4*",  "1/4", 
                                      "1/8",   "1/8T",  "1/16*", "1/16",  "1/16T",  "1/32*", "1/32",
                                      "1/32T", "1/64*", "1/64",  "1/64T", "1/128*", "1/128", "1/128T"};
 
+std::string rememberedScalePath()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (config && *config)
+        return std::string(config) + "/vesk-editor-scale";
+    return home && *home ? std::string(home) + "/.config/vesk-editor-scale" : std::string();
+}
+
+double rememberedScale()
+{
+    double factor = 0;
+    const std::string path = rememberedScalePath();
+    if (FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "r")) {
+        if (std::fscanf(file, "%lf", &factor) != 1)
+            factor = 0;
+        std::fclose(file);
+    }
+    return factor;
+}
+
+void rememberScale(double factor)
+{
+    const std::string path = rememberedScalePath();
+    if (FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "w")) {
+        std::fprintf(file, "%g\n", factor);
+        std::fclose(file);
+    }
+}
+
+// The host's word is taken when it gives one (setContentScale); otherwise
+// GDK_SCALE, then the desktop's Xft.dpi, then what the editor used last.
 double detectScale()
 {
     if (const char* gdk = std::getenv("GDK_SCALE")) {
@@ -78,7 +110,11 @@ double detectScale()
         if (factor >= 1 && factor <= 4)
             return factor;
     }
-    return displayScale();
+    const double desktop = displayScale();
+    if (desktop > 0)
+        return desktop;
+    const double remembered = rememberedScale();
+    return remembered >= 1 && remembered <= 4 ? remembered : 1.0;
 }
 
 } // namespace
@@ -88,21 +124,40 @@ std::unique_ptr<SynthEditor> createSynthEditor(VstSynth& synth) { return std::ma
 ADEditor::ADEditor(VstSynth& plugin) : PluginGUIEditor(&plugin), synth(plugin)
 {
     setPanelSize(EditorLayout::kPanelWidth, EditorLayout::kPanelHeight);
+}
+
+void ADEditor::chooseScale()
+{
+    // Looked up only when a host asks for the editor: a plug-in used without
+    // one never touches the display.
+    if (scaleChosen)
+        return;
+    scaleChosen = true;
     setScale(detectScale());
+}
+
+bool ADEditor::getRect(ERect** rect)
+{
+    chooseScale();
+    return PluginGUIEditor::getRect(rect);
 }
 
 ADEditor::~ADEditor() { close(); }
 
 void ADEditor::setContentScale(float factor)
 {
-    if (!isOpen() && std::isfinite(factor) && factor > 0)
-        setScale(factor);
+    if (isOpen() || !std::isfinite(factor) || factor <= 0)
+        return;
+    setScale(factor);
+    scaleChosen = true;
 }
 
 bool ADEditor::open(void* parentWindow)
 {
     if (isOpen())
         close();
+    chooseScale();
+    rememberScale(getScale());
     timer = std::make_unique<CVSTGUITimer>([this] { timerTick(); }, 40);
     timer->start();
     skin = std::make_unique<Skin>(getScale());

@@ -27,7 +27,7 @@ public:
     ~ADEditor() override;
 
     // Host calls.
-    bool getRect(ERect** rect) override { return PluginGUIEditor::getRect(rect); }
+    bool getRect(ERect** rect) override;
     bool open(void* parentWindow) override;
     void close() override;
     void idle() override;
@@ -53,6 +53,7 @@ public:
     void requestPane(int32_t newPane) { pendingPane = newPane; }
 
 private:
+    void chooseScale();
     void buildControls();
     // Forgets every control and view of the frame (it is emptied or deleted).
     void forgetControls();
@@ -97,6 +98,7 @@ private:
     int32_t pane = kSoundPane;
     int32_t pendingPane = -1;
     bool showValuePopups = true;
+    bool scaleChosen = false;
     FileDialog fileDialog;
     int32_t fileCommand = 0;
 

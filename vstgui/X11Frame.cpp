@@ -167,8 +167,8 @@ double displayScale()
 {
     Display* display = XOpenDisplay(nullptr);
     if (!display)
-        return 1.0;
-    double scale = 1.0;
+        return 0.0;
+    double scale = 0.0;
     if (const char* resources = XResourceManagerString(display)) {
         const char* dpi = strstr(resources, "Xft.dpi:");
         if (dpi) {

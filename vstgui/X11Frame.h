@@ -12,7 +12,8 @@ namespace VSTGUI {
 // nullptr when no display can be opened or the parent window is unusable.
 std::unique_ptr<IPlatformFrame> createX11Frame(CFrame* frame, unsigned long parentWindow);
 
-// The desktop's scale from its Xft.dpi resource (96 dpi = 1); 1 without a display.
+// The desktop's scale from its Xft.dpi resource (96 dpi = 1); 0 when the
+// display or the resource is missing.
 double displayScale();
 
 } // namespace VSTGUI

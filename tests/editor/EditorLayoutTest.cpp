@@ -82,3 +82,22 @@ TEST(EditorLayout, HostGetsThePanelSizeTimesTheScale)
     }
     EXPECT_NE(rig.synth->getAeffect()->flags & effFlagsHasEditor, 0);
 }
+
+TEST(EditorLayout, ScaleComesFromGdkScaleElseFromTheLastOpening)
+{
+    ERect* rect = nullptr;
+    {
+        EditorRig rig;
+        rig.editor().close();
+        rig.editor().setContentScale(1.5f);
+        ASSERT_TRUE(rig.editor().open(nullptr));
+    }
+    EditorRig remembered;
+    remembered.synth->dispatcher(effEditGetRect, 0, 0, &rect, 0);
+    EXPECT_EQ(rect->right, 1500);
+    setenv("GDK_SCALE", "2", 1);
+    auto synth = std::make_unique<VstSynth>(nullptr);
+    synth->dispatcher(effEditGetRect, 0, 0, &rect, 0);
+    EXPECT_EQ(rect->right, 2000);
+    unsetenv("GDK_SCALE");
+}

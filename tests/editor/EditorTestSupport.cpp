@@ -1,5 +1,9 @@
 #include "EditorTestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
 using namespace VSTGUI;
 
 std::vector<HostCall>& recordedHostCalls()
@@ -21,6 +25,11 @@ VstIntPtr VSTCALLBACK recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, V
 
 EditorRig::EditorRig()
 {
+    // The editor remembers its scale in the user's settings; tests keep theirs.
+    setenv("XDG_CONFIG_HOME", ::testing::TempDir().c_str(), 1);
+    // Off-screen tests need no display, and a desktop's Xft.dpi must not pick their scale.
+    unsetenv("GDK_SCALE");
+    unsetenv("DISPLAY");
     recordedHostCalls().clear();
     synth = std::make_unique<VstSynth>(recordingHost);
     synth->setSampleRate(44100);
