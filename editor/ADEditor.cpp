@@ -24,6 +24,7 @@ constexpr int32_t kArpModeDynamic = 5;
 enum MenuTag : int32_t {
     kQuickMenuFirst = 1000,
     kQuickMenuLast = 1007,
+    kPathField = 1100,
 };
 
 int32_t kindOf(int32_t tag) { return kParamDescriptors[tag].controlKind; }
@@ -193,6 +194,8 @@ void ADEditor::forgetControls()
     presetMenu = nullptr;
     stepDisplay = nullptr;
     valueDisplay = nullptr;
+    pathField = nullptr;
+    pathFieldDone = false;
 }
 
 bool ADEditor::isBuiltOnPane(int32_t place) const
@@ -449,6 +452,11 @@ void ADEditor::idle()
         pendingPane = -1;
     }
     finishFileCommand();
+    if (pathFieldDone) {
+        getFrame()->removeView(pathField);
+        pathField = nullptr;
+        pathFieldDone = false;
+    }
     takePendingChanges();
     timer->poll();
     PluginGUIEditor::idle();
@@ -604,8 +612,9 @@ void ADEditor::startFileCommand(int32_t tag, int32_t row)
     const bool patch = tag == 355;
     const bool save = row == 2;
     const std::string title = std::string(save ? "Save " : "Load ") + (patch ? "Patch" : "Bank");
-    if (fileDialog.start(save, title, patch ? "*.fxp" : "*.fxb"))
-        fileCommand = (patch ? 1 : 2) * (save ? -1 : 1);
+    fileCommand = (patch ? 1 : 2) * (save ? -1 : 1);
+    if (!fileDialog.start(save, title, patch ? "*.fxp" : "*.fxb"))
+        askForPath();
     if (auto* menu = dynamic_cast<COptionMenu*>(controls[size_t(tag)]))
         menu->setCurrent(0);
 }
@@ -614,8 +623,24 @@ void ADEditor::finishFileCommand()
 {
     bool finished = false;
     std::string path;
-    if (!fileDialog.poll(finished, path))
+    if (fileDialog.poll(finished, path))
+        runFileCommand(path);
+}
+
+void ADEditor::askForPath()
+{
+    if (pathField)
         return;
+    pathField = new CParamDisplay(CRect::make(118, 12, 512, 18), this, kPathField);
+    pathField->setEditable(true, 1024);
+    const char* home = std::getenv("HOME");
+    pathField->setText(std::string(home ? home : "") + "/");
+    getFrame()->addView(pathField);
+    pathField->beginEditing();
+}
+
+void ADEditor::runFileCommand(std::string path)
+{
     const bool patch = std::abs(fileCommand) == 1;
     const std::string extension = patch ? ".fxp" : ".fxb";
     if (path.size() < 4 || path.compare(path.size() - 4, 4, extension) != 0)
@@ -649,6 +674,12 @@ void ADEditor::valueChanged(CControl* control)
 {
     const int32_t tag = control->getTag();
     const float v = control->getValue();
+    if (tag == kPathField) {
+        // The field goes at the next idle: this call comes from inside it.
+        runFileCommand(pathField->getText());
+        pathFieldDone = true;
+        return;
+    }
     if (tag >= kQuickMenuFirst && tag <= kQuickMenuLast) {
         applyQuickDestination(tag - kQuickMenuFirst, static_cast<COptionMenu*>(control)->getCurrentIndex());
         return;

@@ -75,6 +75,9 @@ private:
     void loadArpPattern(int32_t row);
     void startFileCommand(int32_t tag, int32_t row);
     void finishFileCommand();
+    void runFileCommand(std::string path);
+    // Without zenity or kdialog the path is typed into a field of our own.
+    void askForPath();
     void timerTick();
     std::string knobText(int32_t tag, float value) const;
     std::string myKnobText(int32_t tag, float value) const;
@@ -100,7 +103,9 @@ private:
     bool showValuePopups = true;
     bool scaleChosen = false;
     FileDialog fileDialog;
-    int32_t fileCommand = 0;
+    int32_t fileCommand = 0; // 1 patch, 2 bank; negative: save
+    VSTGUI::CParamDisplay* pathField = nullptr;
+    bool pathFieldDone = false;
 
     // Written from any thread, read on the UI thread.
     std::atomic<bool> opened{false};

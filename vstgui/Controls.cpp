@@ -257,13 +257,20 @@ void CParamDisplay::draw(CDrawContext* context)
         flush();
 }
 
+void CParamDisplay::beginEditing()
+{
+    if (!editable || !frame)
+        return;
+    editing = true;
+    frame->setFocusView(this);
+    invalid();
+}
+
 CMouseResult CParamDisplay::onMouseDown(const CPoint&, int32_t buttons)
 {
     if (!editable || !(buttons & kLButton) || !frame)
         return CMouseResult::kNotHandled;
-    editing = true;
-    frame->setFocusView(this);
-    invalid();
+    beginEditing();
     return CMouseResult::kHandled;
 }
 

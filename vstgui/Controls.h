@@ -112,6 +112,8 @@ public:
     const std::string& getText() const { return text; }
     void setValueToString(std::function<std::string(float)> formatter);
     void setEditable(bool state, size_t maxLength = 0);
+    // Takes the keyboard focus and starts editing, as a click would.
+    void beginEditing();
     void setFontSize(double points) { fontSize = points; }
     void setWrapping(bool state) { wrap = state; }
 

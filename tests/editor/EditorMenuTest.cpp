@@ -84,6 +84,27 @@ TEST(EditorMenus, SaveAndLoadPatchThroughADialogThatDoesNotBlock)
     std::remove((path + ".fxp").c_str());
 }
 
+TEST(EditorMenus, WithoutADialogProgramThePathIsTypedIntoTheEditor)
+{
+    EditorRig rig;
+    const std::string oldPath = std::getenv("PATH");
+    setenv("PATH", "/nonexistent", 1);
+    menuOf(rig, 356)->choose(2); // Save Bank...
+    setenv("PATH", oldPath.c_str(), 1);
+    auto* field = dynamic_cast<CParamDisplay*>(rig.frame().getFocusView());
+    ASSERT_NE(field, nullptr);
+    const std::string path = ::testing::TempDir() + "vesk-typed-bank";
+    while (!field->getText().empty())
+        rig.frame().onKeyEvent(8);
+    for (char c : path)
+        rig.frame().onKeyEvent(uint8_t(c));
+    rig.frame().onKeyEvent('\r');
+    rig.editor().idle();
+    EXPECT_TRUE(std::ifstream(path + ".fxb"));
+    EXPECT_EQ(rig.frame().getFocusView(), nullptr);
+    std::remove((path + ".fxb").c_str());
+}
+
 TEST(EditorMenus, DescriptionTakesTypedTextWhenItLosesTheFocus)
 {
     EditorRig rig;
