@@ -701,6 +701,9 @@ void ADEditor::valueChanged(CControl* control)
         synth.requestSoftAllNotesOff();
         synth.setParameterQuiet(125, code);
         return;
+    case 126:
+        synth.setParameterQuiet(126, code);
+        return;
     case 329:
     case 330:
         synth.setParameterAutomated(tag == 329 ? 4 : 9, float(row) / 128.0f);
