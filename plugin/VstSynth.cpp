@@ -40,6 +40,8 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
     // Hosts may process before they announce a block size or pick a program;
     // the engine then plays program 0, the one getParameter reports.
     setBlockSize(blockSize);
+    synthEditor = createSynthEditor(*this);
+    setEditor(synthEditor.get());
 
     ControllerMap::Bytes learnt;
     if (readControllerSettings(learnt))
@@ -54,6 +56,9 @@ VstSynth::VstSynth(audioMasterCallback audioMaster)
 
 VstSynth::~VstSynth()
 {
+    // A host may destroy us with the editor still open.
+    if (synthEditor)
+        synthEditor->close();
     if (controllers.hasChanged())
         writeControllerSettings(controllers.bytes());
 }
@@ -174,6 +179,8 @@ void VstSynth::requestProgram(VstInt32 program)
     bankIndex = program / kProgramsPerBank;
     pending.programNumber = program;
     pending.program = pending.any = true;
+    if (synthEditor)
+        synthEditor->programChanged();
 }
 
 void VstSynth::setProgramName(char* name)
@@ -339,7 +346,8 @@ void VstSynth::savePatch(const std::string& path) { savePresetFile(path, PresetK
 void VstSynth::setParameter(VstInt32 index, float value)
 {
     setParameterQuiet(index, value);
-    // The editor's controls follow here once the editor exists.
+    if (synthEditor && std::isfinite(value))
+        synthEditor->setParameter(index, value);
 }
 
 void VstSynth::setParameterQuiet(VstInt32 index, float value)
@@ -383,6 +391,35 @@ float VstSynth::getParameter(VstInt32 index) { return static_cast<const VstSynth
 float VstSynth::getParameter(int32_t index) const
 {
     return isStoredIndex(index) ? currentRecord().params[index] : 0.0f;
+}
+
+void VstSynth::beginEdit(VstInt32 index)
+{
+    if (audioMaster && index >= 0 && index < kHostParamCount)
+        audioMaster(&cEffect, audioMasterBeginEdit, index, 0, nullptr, 0.0f);
+}
+
+void VstSynth::endEdit(VstInt32 index)
+{
+    if (audioMaster && index >= 0 && index < kHostParamCount)
+        audioMaster(&cEffect, audioMasterEndEdit, index, 0, nullptr, 0.0f);
+}
+
+void VstSynth::setProgramDescription(const std::string& text)
+{
+    vstStringCopy(currentRecord().description, text.c_str(), sizeof(ProgramRecord::description));
+}
+
+void VstSynth::updateDisplay()
+{
+    if (audioMaster)
+        audioMaster(&cEffect, audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f);
+}
+
+void VstSynth::setBendRanges(int32_t up, int32_t down)
+{
+    engine.bendUp = clampBendRange(up);
+    engine.bendDown = clampBendRange(down);
 }
 
 void VstSynth::setEffectOrderSlot(int slot, int32_t kind)
@@ -443,10 +480,15 @@ bool VstSynth::getProductString(char* text)
 
 VstInt32 VstSynth::getVendorVersion() { return 1; }
 
-VstIntPtr VstSynth::vendorSpecific(VstInt32 /*index*/, VstIntPtr /*value*/, void* /*ptr*/, float /*opt*/)
+VstIntPtr VstSynth::vendorSpecific(VstInt32 index, VstIntPtr value, void* /*ptr*/, float opt)
 {
-    // The maker's host sends mouse-wheel positions ('Whee') for the editor;
-    // with no editor to deliver them to, every call is answered 0.
+    // Hosts that know the display's scale say so with 'PreS' / 'AeCs'.
+    if (index == vstFourCC('P', 'r', 'e', 'S') && value == vstFourCC('A', 'e', 'C', 's') && synthEditor) {
+        synthEditor->setContentScale(opt);
+        return 1;
+    }
+    // The maker's host also sends mouse-wheel positions ('Whee'); the editor
+    // takes the wheel from its own window instead, so these are answered 0.
     return 0;
 }
 

@@ -12,6 +12,7 @@
 #include "PresetFile.h"
 #include "ProgramRecord.h"
 #include "StateChunk.h"
+#include "SynthEditor.h"
 #include "Vesk.h"
 
 #include <atomic>
@@ -85,6 +86,20 @@ public:
     void midiLearn(VstInt32 index) { controllers.learn(index); }
     void midiForget(VstInt32 index) { controllers.forget(index); }
     const ControllerMap& getControllerMap() const { return controllers; }
+
+    // The editor's soft all-notes-off, carried out by the next block.
+    void requestSoftAllNotesOff() { engine.softNotesOffPending.store(true, std::memory_order_release); }
+    // Touch automation around an edit gesture in the editor.
+    void beginEdit(VstInt32 index);
+    void endEdit(VstInt32 index);
+    float getProgramParameter(int32_t program, int32_t index) const { return programs[program].params[index]; }
+    // The current program's description text (UI thread).
+    const char* getProgramDescription() const { return currentRecord().description; }
+    void setProgramDescription(const std::string& text);
+    // Asks the host to read names and values again.
+    void updateDisplay();
+    // Bend ranges in semitones, kept with the bank in the state chunk.
+    void setBendRanges(int32_t up, int32_t down);
 
     // Self-description.
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
@@ -166,6 +181,7 @@ private:
     bool arpRunning = false;
     ArpKeyList arpKeyEvents;
     int arpKeyNext = 0;
+    std::unique_ptr<SynthEditor> synthEditor;
     int32_t effectOrder[6] = {1, 2, 3, 4, 5, 6};
     ControllerMap controllers;
     // The control change echoed to the host. Each instance has its own, so two

@@ -6,6 +6,8 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libbenchmark-dev
   libsndfile1-dev
+  libcairo2-dev libx11-dev libxtst-dev libpng-dev fonts-dejavu-core
+  xvfb xauth zenity
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -335,6 +335,9 @@ int main(int argc, char** argv) {
     out.line("const int32_t wavePitchCorrection[kWaveCount] = {");
     out.values(corrections);
     out.line("};");
+    out.line("const char* const waveNames[kWaveCount] = {");
+    for (const auto& wave : waves) out.line("\"" + wave.name + "\",");
+    out.line("};");
     out.line("}  // namespace vesk");
     return out.close() ? 0 : 1;
   } catch (const std::exception& e) {

@@ -35,5 +35,7 @@ extern const int16_t waveSet[kWaveCount][kWaveBandCount][kGuardedCycleLength];
 
 // [w]: pitch correction of wave w in 1/128 semitone, cancelling the extra cycles a table holds.
 extern const int32_t wavePitchCorrection[kWaveCount];
+// The recipes' names, for the editor's wave menus.
+extern const char* const waveNames[kWaveCount];
 
 }  // namespace vesk

@@ -53,8 +53,7 @@ TEST(EntryPoint, DeclaresAStereoSynthWithChunks)
     EXPECT_TRUE(effect->flags & effFlagsIsSynth);
     EXPECT_FALSE(effect->flags & effFlagsCanDoubleReplacing);
     EXPECT_FALSE(effect->flags & effFlagsNoSoundInStop);
-    // No editor exists yet, so none is announced.
-    EXPECT_FALSE(effect->flags & effFlagsHasEditor);
+    EXPECT_TRUE(effect->flags & effFlagsHasEditor);
 }
 
 TEST(EntryPoint, DeprecatedEntriesAreHarmless)

@@ -1,0 +1,69 @@
+#include "EditorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace VSTGUI;
+
+std::vector<HostCall>& recordedHostCalls()
+{
+    static std::vector<HostCall> calls;
+    return calls;
+}
+
+namespace {
+VstIntPtr VSTCALLBACK recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
+{
+    if (opcode == audioMasterVersion)
+        return 2400;
+    if (opcode == audioMasterAutomate || opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit)
+        recordedHostCalls().push_back({opcode, index, opt});
+    return 0;
+}
+} // namespace
+
+EditorRig::EditorRig()
+{
+    // The editor remembers its scale in the user's settings; tests keep theirs.
+    setenv("XDG_CONFIG_HOME", ::testing::TempDir().c_str(), 1);
+    // Off-screen tests need no display, and a desktop's Xft.dpi must not pick their scale.
+    unsetenv("GDK_SCALE");
+    unsetenv("DISPLAY");
+    recordedHostCalls().clear();
+    synth = std::make_unique<VstSynth>(recordingHost);
+    synth->setSampleRate(44100);
+    synth->setProgram(0);
+    editor().open(nullptr);
+}
+
+EditorRig::~EditorRig() { synth.reset(); }
+
+void EditorRig::showPane(int32_t pane)
+{
+    editor().requestPane(pane);
+    editor().idle();
+}
+
+std::vector<HostCall> EditorRig::callsFor(VstInt32 opcode, VstInt32 index) const
+{
+    std::vector<HostCall> found;
+    for (const HostCall& call : recordedHostCalls())
+        if (call.opcode == opcode && call.index == index)
+            found.push_back(call);
+    return found;
+}
+
+void EditorRig::drag(const CRect& rect, double dy, int32_t buttons)
+{
+    const CPoint start{rect.left + rect.getWidth() / 2, rect.top + rect.getHeight() / 2};
+    frame().onMouseDownEvent(start, buttons);
+    frame().onMouseMovedEvent({start.x, start.y + dy}, buttons);
+    frame().onMouseUpEvent({start.x, start.y + dy}, buttons & ~kLButton);
+}
+
+void EditorRig::click(double x, double y, int32_t buttons)
+{
+    frame().onMouseDownEvent({x, y}, buttons);
+    frame().onMouseUpEvent({x, y}, buttons & ~kLButton);
+}

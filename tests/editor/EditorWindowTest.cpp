@@ -1,0 +1,66 @@
+// The editor inside a real X11 window, driven through vesk-editor-host with
+// XTest clicks. Needs a display (scripts/test.sh runs these under Xvfb).
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string runHost(const std::string& arguments)
+{
+    const std::string command = std::string(VESK_EDITOR_HOST) + " " + VESK_MODULE_PATH + " " + arguments + " 2>&1";
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof(buffer), pipe))
+            output += buffer;
+        pclose(pipe);
+    }
+    return output;
+}
+
+float parameterIn(const std::string& output, int index, size_t from = 0)
+{
+    const std::string key = "param " + std::to_string(index) + " ";
+    const size_t at = output.find(key, from);
+    return at == std::string::npos ? -1.0f : std::stof(output.substr(at + key.size()));
+}
+
+} // namespace
+
+class EditorWindow : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "no X display";
+    }
+};
+
+TEST_P(EditorWindow, OpensAtTheReportedSizeAndAKnobDragChangesItsParameter)
+{
+    const int scale = GetParam();
+    const std::string folder = ::testing::TempDir();
+    // The cutoff knob's centre, then the four pages through the page selector.
+    const std::string output = runHost("--scale " + std::to_string(scale) +
+                                       " size param:28 drag:644,130,60 param:28 shot:" + folder + "sound.png" +
+                                       " click:700,20 shot:" + folder + "matrix.png");
+    const std::string size = std::to_string(1000 * scale) + " " + std::to_string(630 * scale);
+    EXPECT_NE(output.find("window " + size), std::string::npos) << output;
+    EXPECT_NE(output.find("editor " + size), std::string::npos) << output;
+    const float before = parameterIn(output, 28);
+    const float after = parameterIn(output, 28, output.find("param 28") + 1);
+    EXPECT_LT(after, before - 0.1f) << output;
+    for (const char* shot : {"sound.png", "matrix.png"}) {
+        cairo_surface_t* image = cairo_image_surface_create_from_png((folder + shot).c_str());
+        EXPECT_EQ(cairo_image_surface_get_width(image), 1000 * scale) << shot;
+        cairo_surface_destroy(image);
+        std::remove((folder + shot).c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, EditorWindow, ::testing::Values(1, 2));

@@ -1,0 +1,30 @@
+// A skin bitmap decoded from PNG bytes. Sizes are in panel units: a bitmap
+// rendered at scale 2 has twice the pixels and reports the same width.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace VSTGUI {
+
+class CBitmap {
+public:
+    // A PNG that cannot be decoded leaves an empty, transparent bitmap.
+    CBitmap(const uint8_t* png, size_t size, double scale);
+    ~CBitmap();
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    double getWidth() const { return width; }
+    double getHeight() const { return height; }
+    cairo_surface_t* getSurface() const { return surface; }
+
+private:
+    cairo_surface_t* surface = nullptr;
+    double width = 0;
+    double height = 0;
+};
+
+} // namespace VSTGUI
