@@ -39,7 +39,7 @@ public:
         uint8_t running = 0;
         while (at < end) {
             uint32_t delta = 0;
-            if (!quantity(delta))
+            if (!quantity(delta) || at >= end)
                 return "an event time runs past the end of the track";
             tick += delta;
             lastTick = std::max(lastTick, tick);
