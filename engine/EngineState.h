@@ -7,6 +7,7 @@
 #include "Conversions.h"
 #include "DelayModSource.h"
 
+#include <atomic>
 #include <cstdint>
 
 // Enumeration codes (filter type, FM mode, arpeggiator mode, modulation
@@ -68,10 +69,37 @@ struct FilterFields {
     float filterOffset = 0.0f;
 };
 
+// An LFO's waveform, rebuilt on the thread that changes its shape or skew
+// while the audio thread reads it: the builder fills a table of its own and
+// hands it over whole. Three tables: the builder's, the renderer's, and one
+// waiting between them, flagged when it is newer than the renderer's. Like
+// every parameter write, one builder at a time.
+class LfoWaveform {
+public:
+    static constexpr int32_t kTableSize = 2049; // 2048 entries read with the top 11 phase bits, plus a guard
+
+    float* building() { return tables[buildIndex]; }
+    void publish() { buildIndex = waiting.exchange(buildIndex | kNewer, std::memory_order_acq_rel) & kIndexMask; }
+    // Audio thread, between slices: from here on it reads the newest table.
+    void take()
+    {
+        if (waiting.load(std::memory_order_relaxed) & kNewer)
+            readIndex = waiting.exchange(readIndex, std::memory_order_acq_rel) & kIndexMask;
+    }
+    const float* reading() const { return tables[readIndex]; }
+
+private:
+    static constexpr uint32_t kIndexMask = 3, kNewer = 4;
+    float tables[3][kTableSize] = {};
+    uint32_t buildIndex = 0;
+    uint32_t readIndex = 1;
+    std::atomic<uint32_t> waiting{2};
+};
+
 // Group 6: one LFO.
 struct LfoFields {
     static constexpr int32_t kCount = 3;
-    static constexpr int32_t kTableSize = 2049; // 2048 entries read with the top 11 phase bits, plus a guard
+    static constexpr int32_t kTableSize = LfoWaveform::kTableSize;
 
     uint8_t lfoShape = 0;          // 0 saw, 1 pulse, 2 sine, 3 S+H (any other choice reads as 3)
     float lfoRate = 0.0f;          // raw
@@ -83,7 +111,7 @@ struct LfoFields {
     float lfoFadeIn = 0.0f;        // seconds, 0 = off
     bool lfoSync = false;
     bool lfoReset = false;
-    float waveform[kTableSize] = {}; // filled from shape and skew by the LFO table builder
+    LfoWaveform waveform; // filled from shape and skew by the LFO table builder
 };
 
 // Group 7: the voice stack (poly and the bend ranges are Vesk's own fields).

@@ -90,15 +90,3 @@ inline void expectCases(Vesk& engine, std::initializer_list<Case> cases)
             EXPECT_NEAR(actual, c.expected, c.tolerance);
     }
 }
-
-// The bilinear one-pole designs, written out from their formulas
-// independently of the code under test: {a, b} of the low- or high-pass.
-struct ExpectedOnePole {
-    double a, b;
-};
-
-inline ExpectedOnePole expectedOnePole(double f, double sr, bool highpass = true)
-{
-    const double w = 2.0 * sr * std::tan(M_PI * f / sr);
-    return {(w - 2.0 * sr) / (w + 2.0 * sr), (highpass ? 2.0 * sr : w) / (w + 2.0 * sr)};
-}

@@ -17,7 +17,7 @@ std::vector<float> preStage(int32_t type, float offset, const std::vector<float>
 
 double followGain(float offset, double hz)
 {
-    return peakFrom(preStage(kLowpass12Follow, offset, sine(hz, 44100.0, 32768, 1.0f)), 16384);
+    return peakOf(preStage(kLowpass12Follow, offset, sine(hz, 44100.0, 32768, 1.0f)), 16384);
 }
 
 } // namespace

@@ -96,7 +96,7 @@ TEST(FilterCutoff, EnvelopeAndFilterFmMoveThePosition)
         rig.position = positionFor(300.0);
         rig.params.envAmount = 0.5f;
         rig.envelopeLevel = envelope;
-        return peakFrom(rig.process(tone), 4096);
+        return peakOf(rig.process(tone), 4096);
     };
     EXPECT_GT(level(1.0f), 10.0 * level(0.0f));
 

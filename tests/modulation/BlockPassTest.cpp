@@ -24,7 +24,7 @@ TEST(BlockPass, FillsTheDelayRecordFromLfoTwoAndRestartsItsPhaseOnlyAfterANote)
     engine.updateGlobalModulation();
     EXPECT_EQ(engine.fx.delayMod.increment, expectedIncrement(0.5));
     EXPECT_EQ(engine.fx.delayMod.depth, 0.0f);
-    EXPECT_EQ(engine.fx.delayMod.table, engine.lfo[1].waveform);
+    EXPECT_EQ(engine.fx.delayMod.table, engine.lfo[1].waveform.reading());
 
     rig.route(1, kSrcConst, 0.3, kDestLfo2Rate);
     rig.route(2, kSrcConst, -0.5, kDestLfo2FxDelay);
@@ -84,11 +84,12 @@ TEST(BlockPass, SourcesReadVoiceSlotZeroWithoutCurves)
     EXPECT_NEAR(engine.fx.delayMod.increment, expectedIncrement(1.0), 2);
 
     // LFO n reads its waveform at slot 0's phase: a quarter cycle is the sine's top.
+    rig.render(64); // the audio thread takes the LFO tables up at its next slice
     engine.voices[0].lfoPhase[0] = 0x40000000u;
     rig.route(1, kSrcLfo1, 0.5, kDestBreathCurve);
     engine.updateGlobalModulation();
-    EXPECT_NEAR(engine.mod.curve[kBreathCurve].curveKnee, 0.5 + 0.25 * engine.lfo[0].waveform[512], 1e-9);
-    EXPECT_GT(engine.lfo[0].waveform[512], 0.9f);
+    EXPECT_NEAR(engine.mod.curve[kBreathCurve].curveKnee, 0.5 + 0.25 * engine.lfo[0].waveform.reading()[512], 1e-9);
+    EXPECT_GT(engine.lfo[0].waveform.reading()[512], 0.9f);
 }
 
 TEST(BlockPass, ThePluginRunsItAfterEveryBlock)

@@ -27,19 +27,19 @@ TEST(OscillatorFm, UnusedFmLeavesOscillatorTwoAloneAndUsedFmAddsSidebands)
     for (int32_t mode : {kFmFeedback, kFmDual, kFmFilter}) {
         OscillatorRig rig = fmRig(mode);
         EXPECT_EQ(rig.render(8192), expected) << mode;
-        EXPECT_EQ(peak(rig.filterFm), 0.0) << mode;
+        EXPECT_EQ(peakOf(rig.filterFm), 0.0) << mode;
     }
     // A routed slot at zero depth runs the FM loop, which must then match.
     OscillatorRig zeroDepth = fmRig(kFmFeedback);
     zeroDepth.modulate = [](OscillatorInputs& in) { in.fmModulated = true; };
     EXPECT_EQ(zeroDepth.render(8192), expected);
 
-    const Spectrum clean(fmRig(kFmFeedback).render(kFrames));
-    EXPECT_LT(db(clean.amplitude(kFifth + 440.0) / clean.amplitude(kFifth)), -80.0);
+    const WindowSpectrum clean(fmRig(kFmFeedback).render(kFrames));
+    EXPECT_LT(dB(clean.amplitude(kFifth + 440.0) / clean.amplitude(kFifth)), -80.0);
     for (int32_t mode : {kFmFeedback, kFmDual}) {
-        const Spectrum fm(fmRig(mode, 0.02f).render(kFrames));
+        const WindowSpectrum fm(fmRig(mode, 0.02f).render(kFrames));
         for (double f : {kFifth + 440.0, kFifth - 440.0})
-            EXPECT_GT(db(fm.amplitude(f) / fm.amplitude(kFifth)), -30.0) << "mode " << mode << " at " << f;
+            EXPECT_GT(dB(fm.amplitude(f) / fm.amplitude(kFifth)), -30.0) << "mode " << mode << " at " << f;
     }
 }
 
@@ -113,8 +113,8 @@ TEST(OscillatorSync, EveryShapeRepeatsWithOscillatorOneWithoutStackOrMorph)
         OscillatorRig rig = syncRig(shape);
         const double f1 = rig.oscHz(0);
         const auto out = rig.render(kFrames);
-        const Spectrum spectrum(out); // oscillator 2's own 330 Hz is off these harmonics too
-        EXPECT_LT(db(spectrum.strongestOffHarmonic(f1, 6.0) / spectrum.strongest()), -40.0);
+        const WindowSpectrum spectrum(out); // oscillator 2's own 330 Hz is off these harmonics too
+        EXPECT_LT(dB(spectrum.strongestOffHarmonic(f1, 6.0) / spectrum.strongest()), -40.0);
 
         OscillatorRig dressed = syncRig(shape);
         dressed.params.fatAmount[1] = 128;
@@ -137,14 +137,14 @@ TEST(OscillatorOneShot, FallsSilentAfterExactlyOneCycleUntilTheNextNote)
         rig.slot.osc2Phase = 0x12345678u; // whatever the last note left
         const size_t cycle = size_t(std::ceil(4294967296.0 / double(std::lround(rig.peekSlice().increment[1].value))));
         const auto out = rig.render(44100);
-        EXPECT_GT(peak(out, 0, cycle), 0.5);
+        EXPECT_GT(peakOf(out, 0, cycle), 0.5);
         EXPECT_NE(out[cycle - 1], 0.0f);
-        EXPECT_EQ(peak(out, cycle), 0.0);
+        EXPECT_EQ(peakOf(out, cycle), 0.0);
         EXPECT_LT(out[1], -0.9f); // the saw's table starts mid-jump at 0, then at the bottom
 
         rig.startNote(69);
         const auto again = rig.render(4096);
-        EXPECT_EQ(peak(again, cycle), 0.0);
+        EXPECT_EQ(peakOf(again, cycle), 0.0);
         if (!fat) {
             EXPECT_EQ(again, std::vector<float>(out.begin(), out.begin() + 4096));
         }
@@ -153,8 +153,8 @@ TEST(OscillatorOneShot, FallsSilentAfterExactlyOneCycleUntilTheNextNote)
     OscillatorRig mixed, synced = syncRig();
     mixed.params.oscMix = 0.5f;
     mixed.modulate = synced.modulate = [](OscillatorInputs& in) { in.oneShot = in.setPhase[0] = true; };
-    EXPECT_GT(peak(mixed.render(8192), 4096), 0.4);
-    EXPECT_GT(peak(synced.render(8192), 4096), 0.5);
+    EXPECT_GT(peakOf(mixed.render(8192), 4096), 0.4);
+    EXPECT_GT(peakOf(synced.render(8192), 4096), 0.5);
 }
 
 } // namespace

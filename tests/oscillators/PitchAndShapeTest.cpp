@@ -17,18 +17,6 @@ OscillatorRig sineRig(int32_t note, double rate = kRate, float mix = 0.0f)
 
 double measured(OscillatorRig& rig) { return frequencyOf(rig.render(int32_t(rig.sampleRate)), rig.sampleRate); }
 
-TEST(OscillatorPitch, Note69PlaysTheTables440HzAtEveryRate)
-{
-    for (double rate : {44100.0, 48000.0, 96000.0}) {
-        SCOPED_TRACE(rate);
-        OscillatorRig rig = sineRig(69, rate);
-        EXPECT_NEAR(incrementHz(std::round(rig.peekSlice().increment[0].value), rate), rig.hz[13440], 1e-4);
-        EXPECT_NEAR(measured(rig), 440.0, 0.05);
-        rig.params.shape[0] = kOscSaw;
-        EXPECT_NEAR(measured(rig), 440.0, 0.05);
-    }
-}
-
 TEST(OscillatorPitch, KeyTrackingCoarseAndFineMoveEachOscillator)
 {
     const double middleC = 440.0 * pitchRatio(-9 * 128);
@@ -93,7 +81,7 @@ TEST(OscillatorPitch, GlideRampsAndOutOfRangeOffsets)
         OscillatorRig wild = sineRig(69);
         wild.modulate = [offset](OscillatorInputs& in) { in.pitchOffset = in.oscOffset[0] = in.keyTrack[0] = offset; };
         EXPECT_NEAR(incrementHz(wild.peekSlice().increment[0].value, kRate), wild.hz[offset < 0 ? 0 : 19967], 1e-3);
-        EXPECT_LE(peak(wild.render(4096)), 1.0);
+        EXPECT_LE(peakOf(wild.render(4096)), 1.0);
     }
 }
 
@@ -117,10 +105,10 @@ TEST(OscillatorSub, PlaysAnOctaveBelowWithoutTheWaveCorrection)
             OscillatorRig rig = subAlone(shape, osc1);
             rig.params.wave[0] = 60; // holds several cycles, corrected by -5102
             const auto out = rig.render(kFrames);
-            EXPECT_NEAR(frequencyOf(out), 220.0, 0.05);
+            EXPECT_NEAR(frequencyOf(out, kRate), 220.0, 0.05);
             if (shape == kSubSaw) { // from the table of its own pitch, so nothing folds back
-                const Spectrum spectrum(out);
-                EXPECT_LT(db(spectrum.strongestOffHarmonic(220.0, 8.0) / spectrum.amplitude(220.0)), -60.0);
+                const WindowSpectrum spectrum(out);
+                EXPECT_LT(dB(spectrum.strongestOffHarmonic(220.0, 8.0) / spectrum.amplitude(220.0)), -60.0);
             }
         }
     }
@@ -129,11 +117,11 @@ TEST(OscillatorSub, PlaysAnOctaveBelowWithoutTheWaveCorrection)
 TEST(OscillatorSub, KeepsItsTimingWhileSilent)
 {
     OscillatorRig steady = subAlone(kSubSaw), gated = subAlone(kSubSaw);
-    EXPECT_GT(peak(steady.render(640)), 0.3);
+    EXPECT_GT(peakOf(steady.render(640)), 0.3);
     gated.render(640);
     gated.params.subLevel = 0.0f;
     gated.render(64); // ramping down
-    EXPECT_EQ(peak(gated.render(512)), 0.0);
+    EXPECT_EQ(peakOf(gated.render(512)), 0.0);
     gated.params.subLevel = 1.0f;
     gated.render(64); // ramping up
     steady.render(640);
@@ -166,14 +154,14 @@ TEST(OscillatorShapes, PulseWidthEndsAreSilentHalfIsASquareAndSineIgnoresFat)
     for (int osc = 0; osc < 2; ++osc) {
         SCOPED_TRACE(osc + 1);
         for (float width : {0.0f, 1.0f, -0.5f, 3.0f})
-            EXPECT_EQ(peak(renderShape(osc, kOscPulse, [width](OscillatorRig& rig) { rig.pulseWidth = width; })), 0.0)
+            EXPECT_EQ(peakOf(renderShape(osc, kOscPulse, [width](OscillatorRig& rig) { rig.pulseWidth = width; })), 0.0)
                 << width;
-        const Spectrum square(renderShape(osc, kOscPulse));
+        const WindowSpectrum square(renderShape(osc, kOscPulse));
         const double fundamental = square.amplitude(220.0);
         EXPECT_GT(fundamental, 1.0); // two full-scale saws half a cycle apart
         for (int h = 2; h <= 8; ++h) {
             if (h % 2 == 0)
-                EXPECT_LT(db(square.amplitude(220.0 * h) / fundamental), -60.0) << "harmonic " << h;
+                EXPECT_LT(dB(square.amplitude(220.0 * h) / fundamental), -60.0) << "harmonic " << h;
             else
                 EXPECT_NEAR(square.amplitude(220.0 * h) / fundamental, 1.0 / h, 0.01) << "harmonic " << h;
         }
@@ -182,7 +170,7 @@ TEST(OscillatorShapes, PulseWidthEndsAreSilentHalfIsASquareAndSineIgnoresFat)
                       rig.params.fatAmount[osc] = 128;
                       rig.params.fatFactor[osc] = 1.01f;
                   }));
-        EXPECT_NEAR(peak(sine), 0.999, 0.001);
+        EXPECT_NEAR(peakOf(sine), 0.999, 0.001);
     }
 }
 
@@ -190,7 +178,7 @@ TEST(OscillatorShapes, WavesMorphIntoTheirNeighbourAndWave69IntoItself)
 {
     for (int osc = 0; osc < 2; ++osc) {
         const auto wave69 = renderWave(osc, 69 * 1024);
-        EXPECT_GT(peak(wave69), 0.1);
+        EXPECT_GT(peakOf(wave69), 0.1);
         for (int32_t position : {69 * 1024 + 700, 69 * 1024 + 1023, 2000000000})
             EXPECT_EQ(renderWave(osc, position), wave69) << "osc " << osc + 1 << " at " << position;
     }

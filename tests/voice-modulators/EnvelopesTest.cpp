@@ -4,11 +4,13 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <tuple>
 #include <vector>
 
 #include "Conversions.h"
 #include "Envelopes.h"
+#include "RateTables.h"
 #include "Spike.h"
 
 namespace {
@@ -19,16 +21,12 @@ double timeMs(int32_t j) { return expMap(j / 1024.0, 2.0, 20000.0); }
 double raw(int32_t j) { return j / 1024.0; }
 int32_t frames(double ms, double sr = kRate) { return static_cast<int32_t>(std::lround(ms * 0.001 * sr)); }
 
-// The engine's time tables, from their defining rule.
+// The time tables the engine ships, at a rate.
 struct TimeTables {
-    explicit TimeTables(double sr = kRate)
-    {
-        for (int32_t j = 0; j <= kEnvelopeTimeSteps; ++j) {
-            decay[j] = static_cast<float>(timeCoef(timeMs(j), 0.1, sr));
-            ramp[j] = static_cast<float>(1000.0 / (timeMs(j) * sr));
-        }
-    }
-    std::array<float, kEnvelopeTimeSteps + 1> decay, ramp;
+    explicit TimeTables(double sr = kRate) : rates(std::make_unique<RateTables>()) { rates->rebuild(sr); }
+    std::unique_ptr<RateTables> rates;
+    const RateTables::EnvelopeTable& decay = rates->envelopeDecayFactor;
+    const RateTables::EnvelopeTable& ramp = rates->envelopeRampStep;
 };
 
 enum Kind { kAmp, kFilter, kMod };

@@ -7,23 +7,20 @@
 
 #include "Conversions.h"
 #include "Lfo.h"
+#include "RateTables.h"
 
 namespace {
 
 constexpr float kUntouched = 123.0f;
 using Table = std::array<float, kLfoTableSize + 64>; // room behind the table shows stray writes
 
-// The static shape sources, from their defining rules.
+// The shape sources the engine ships.
 struct Sources {
-    Sources()
-    {
-        for (int32_t i = 0; i < kLfoCycleLength; ++i) {
-            saw[i] = (i < 128 ? (65534 * i - 4194176) / 128 : (71300992 - 65534 * i) / 1920) / 32768.0f;
-            sine[i] = static_cast<float>(0.999 * std::sin(2.0 * M_PI * i / 2048.0));
-            random[i] = 0.001f * static_cast<float>((i * 7919) % 1000) - 0.5f;
-        }
-    }
-    std::array<float, kLfoTableSize> saw{}, sine{}, random{};
+    Sources() { rates.rebuild(44100.0); }
+    RateTables rates;
+    const RateTables::CycleTable& saw = rates.skewedTriangle;
+    const RateTables::CycleTable& sine = rates.sine;
+    const RateTables::CycleTable& random = rates.smoothRandom;
 };
 const Sources sources;
 
@@ -134,29 +131,4 @@ TEST(LfoOutput, SampleHoldDrawsAtTheFirstCallAndOncePerCycleThenSmooths)
     s.shTarget[0] = 0.8f;
     EXPECT_FLOAT_EQ(lfoOutput({nullptr, kLfoSampleHold, 0.25f, 0.0f}, 0, s, 1, 64, random), 0.2f);
     EXPECT_FLOAT_EQ(lfoOutput({nullptr, kLfoSampleHold, 0.25f, 0.0f}, 0, s, 1, 64, random), 0.35f);
-}
-
-TEST(LfoIncrement, RoundsToNearestForVoicesAndTruncatesForIdleSlots)
-{
-    const float hzToPhaseInc = static_cast<float>(4294967296.0 / 44100.0); // 97391.55
-    EXPECT_EQ(lfoIncrement(1.0f, hzToPhaseInc), 97392u);
-    EXPECT_EQ(idleLfoIncrement(1.0f, hzToPhaseInc), 97391u);
-    EXPECT_EQ(lfoIncrement(10.4f, 1.0f), 10u);
-    EXPECT_EQ(lfoIncrement(-3.0f, hzToPhaseInc) + lfoIncrement(std::nanf(""), hzToPhaseInc), 0u);
-    EXPECT_EQ(lfoIncrement(1e30f, hzToPhaseInc), UINT32_MAX);
-    VoiceSlot v{};
-    v.lfoPhase[0] = 0xFFFFFF00u;
-    advanceIdleLfos(v, {0x100u, 7u, 0u}, 2);
-    EXPECT_EQ(v.lfoPhase[0], 0x100u);
-    EXPECT_EQ(v.lfoPhase[1], 14u);
-}
-
-TEST(Random15, IsReproducibleFromItsSeedAndStaysInFifteenBits)
-{
-    Random15 a(7), b(7);
-    for (int32_t i = 0; i < 10000; ++i) {
-        const int32_t r = a.next();
-        ASSERT_EQ(r, b.next());
-        ASSERT_TRUE(r >= 0 && r <= 32767);
-    }
 }
