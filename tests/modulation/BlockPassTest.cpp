@@ -3,6 +3,7 @@
 #include "ModulationMatrix.h"
 #include "ModulationRig.h"
 
+#include "HostKit.h"
 #include "VstSynth.h"
 
 #include <gtest/gtest.h>
@@ -94,18 +95,15 @@ TEST(BlockPass, SourcesReadVoiceSlotZeroWithoutCurves)
 
 TEST(BlockPass, ThePluginRunsItAfterEveryBlock)
 {
-    VstSynth synth([](AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) -> VstIntPtr {
-        return opcode == audioMasterVersion ? kVstVersion : 0;
-    });
+    VstSynth synth(quietHostCallback);
     synth.setSampleRate(static_cast<float>(kRate));
     synth.setBlockSize(512);
     synth.setProgram(0);
     synth.setParameter(kModSource, static_cast<float>(kSrcConst));
     synth.setParameter(kModAmount, 0.35f); // -0.3
     synth.setParameter(kModDestination, static_cast<float>(kDestLfo2Rate));
-    std::vector<float> left(512), right(512);
-    float* outputs[2] = {left.data(), right.data()};
-    synth.processReplacing(nullptr, outputs, 512);
+    StereoBuffer out(512);
+    synth.processReplacing(nullptr, out.channels(), 512);
     EXPECT_NEAR(synth.getEngine().fx.delayMod.increment, expectedIncrement(0.2), 2);
 }
 

@@ -48,34 +48,6 @@ TEST(ModSources, EachSourceReadsItsVoiceOrController)
     EXPECT_NEAR(c.output.fxShare, 1.0 - 0.4 * 0.25, 1e-6);
 }
 
-TEST(ControllerCurves, KneesBendVelocityWheelAndBreathInTheVoicePass)
-{
-    ControllerCurve curve;
-    bendControllerCurve(curve, 0.0); // straight
-    for (double c : {0.0, 0.2, 0.5, 0.9, 1.0})
-        EXPECT_NEAR(curvedController(c, curve), c, 1e-12);
-    bendControllerCurve(curve, 5.0);
-    EXPECT_DOUBLE_EQ(curve.curveKnee, 0.99);
-    bendControllerCurve(curve, -5.0);
-    EXPECT_DOUBLE_EQ(curve.curveKnee, 0.01);
-
-    ModulationRig rig;
-    Vesk& engine = rig.engine();
-    bendControllerCurve(engine.mod.curve[kVelocityCurve], 0.5);
-    // 64/128 = 0.5 sits below the 0.75 knee: 0.5 / 3, then centred.
-    EXPECT_NEAR(sourceValue(rig, kSrcVelocity, voiceAt(60, 64)), 2.0 * (0.5 / 3.0 - 0.5), 1e-6);
-    engine.ctl.modWheelSmoothed = 0.5;
-    bendControllerCurve(engine.mod.curve[kWheelCurve], -0.5); // knee 0.25
-    EXPECT_NEAR(sourceValue(rig, kSrcModWheel, voiceAt()), 0.5 / 3.0 + 1.0 - 1.0 / 3.0, 1e-6);
-    // The product sources read the wheel straight.
-    rig.route(1, kSrcLfo1Wheel, 1.0, kDestVolume);
-    EXPECT_DOUBLE_EQ(rig.evaluate(voiceAt(), {1.0f, 0.0f, 0.0f}).output.volumeSum, 0.5);
-    // A controller pushed past its range by a host still reads at most 1 through a curve.
-    engine.ctl.breath = 1.5;
-    bendControllerCurve(engine.mod.curve[kBreathCurve], -1.0);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcBreath, voiceAt()), 1.0);
-}
-
 TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSixAndUnknownOrEmptySlotsAreSkipped)
 {
     ModulationRig rig;

@@ -4,26 +4,8 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 
 namespace {
-
-TEST(NoteLengths, NamesRunFromEightDottedWholesToThirtySecondTriplets)
-{
-    const char* const lfoNames[] = {"8/1*", "8/1", "8/1T", "4/1*", "4/1", "4/1T", "2/1*", "2/1", "2/1T",
-                                    "1/1*", "1/1", "1/1T", "1/2*", "1/2", "1/2T", "1/4*", "1/4", "1/4T",
-                                    "1/8*", "1/8", "1/8T", "1/16*", "1/16", "1/16T", "1/32*", "1/32", "1/32T"};
-    // The arpeggiator reads the same entries 8 times finer: "4/1" as an LFO
-    // period is "1/2" as a step.
-    for (int32_t i = 0; i < kNumNoteLengths; ++i) {
-        EXPECT_STREQ(kNoteLengths[i].lfoName, lfoNames[i]) << i;
-        const bool reachable = i >= kFirstArpNoteLength && i < kFirstArpNoteLength + kNumArpNoteLengths;
-        EXPECT_EQ(std::string(kNoteLengths[i].arpName).empty(), !reachable) << i;
-    }
-    EXPECT_STREQ(kNoteLengths[kFirstArpNoteLength].arpName, "1/2*");
-    EXPECT_STREQ(kNoteLengths[16].arpName, "1/32");
-    EXPECT_STREQ(kNoteLengths[kFirstArpNoteLength + kNumArpNoteLengths - 1].arpName, "1/128T");
-}
 
 TEST(NoteLengths, DottedAndTripletLengthsRelateToTheStraightOne)
 {

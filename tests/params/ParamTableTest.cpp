@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <set>
 #include <string>
 
@@ -76,45 +75,6 @@ TEST(ParamTable, StepCountsFollowTheChoiceRules)
                                                     : 128;
         EXPECT_EQ(kParamDescriptors[index].steps, expected) << index;
     }
-}
-
-TEST(ParamTable, ControlKinds_CountsAndRepresentativeControls)
-{
-    std::map<int32_t, int32_t> counts;
-    for (const ParamDescriptor& d : kParamDescriptors)
-        ++counts[d.controlKind];
-    const std::map<int32_t, int32_t> expected = {
-        {0, 9},   {1, 15},  {3, 5},  {6, 1},  {8, 2},   {9, 11},  {10, 2},  {11, 1},  {12, 59}, {13, 1},
-        {15, 2},  {16, 5},  {17, 2}, {18, 32}, {19, 32}, {20, 32}, {21, 32}, {22, 2},  {23, 1},  {24, 32},
-        {25, 1},  {26, 32}, {28, 1}, {29, 1},  {30, 1},  {32, 1},  {33, 4},  {34, 1},  {35, 8},  {36, 8},
-        {37, 1},  {38, 1},  {39, 1}, {40, 1},  {41, 1},  {42, 1},  {43, 1},  {44, 1},  {45, 1},  {46, 1},
-        {47, 1},  {48, 1},  {49, 1}, {50, 2},  {51, 6}};
-    EXPECT_EQ(counts, expected);
-    const std::pair<int32_t, int32_t> kinds[] = {
-        {kOsc1Shape, 3}, {kOsc3Shape, 13}, {kOsc2Coarse, 36}, {kFilterCutoff, 0}, {kDelayType, 12},
-        {kEq2Type + 3, 36}, {kArpRate, 39}, {kArpLength, 41}, {kArpSwing, 40}, {kFilterType, 30},
-        {kEditorPitchBend, 15}, {kModWheel, 15}, {343, 32}, {356, 50}}; for (const auto& [index, kind] : kinds)
-        EXPECT_EQ(kParamDescriptors[index].controlKind, kind) << index;
-}
-
-TEST(ParamTable, PagedControlsAreTheSwitchablePagesAndLayoutStartsEmpty)
-{
-    const std::set<int32_t> noControlKinds = {2, 8, 9, 27};
-    for (int32_t index = 0; index < kNumDescriptors; ++index) {
-        const ParamDescriptor& d = kParamDescriptors[index];
-        EXPECT_TRUE(d.paged == 0 || d.paged == 1) << index;
-        EXPECT_TRUE(d.paged == 0 || !noControlKinds.count(d.controlKind)) << index;
-        EXPECT_TRUE(d.rect[0] == 0 && d.rect[1] == 0 && d.rect[2] == 0 && d.rect[3] == 0) << index;
-        EXPECT_TRUE(d.reserved0 == 0 && d.reserved1 == 0 && d.flag == 0) << index;
-    }
-    // Pages: arpeggiator, modulation matrix, effects, patch settings.
-    for (const int32_t index : std::initializer_list<int32_t>{kArpRange, kArpSync, kArpMode, kArpStep + 31, kArpFinger, kArpSteps, 354, kModSource,
-                                kModVoices + 31, 353, kPhaserType, kEq2Type + 3, kPhaserOn + 5, kEffectOrder, kPoly,
-                                kPatchCategory, 344})
-        EXPECT_EQ(kParamDescriptors[index].paged, 1) << index;
-    for (const int32_t index : std::initializer_list<int32_t>{kOsc1Shape, kFilterCutoff, kAmpAttack, kLfo3Shape, kVolume, kVoices, kGlide, kModWheel,
-                                kFilterType, kMonoMode, 331, 333, 343, kEditorPitchBend, 347, 355})
-        EXPECT_EQ(kParamDescriptors[index].paged, 0) << index;
 }
 
 } // namespace

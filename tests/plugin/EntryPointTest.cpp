@@ -56,18 +56,3 @@ TEST(EntryPoint, DeclaresAStereoSynthWithChunks)
     // No editor exists yet, so none is announced.
     EXPECT_FALSE(effect->flags & effFlagsHasEditor);
 }
-
-TEST(EntryPoint, DeprecatedEntriesAreHarmless)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
-    host->start(44100.0f, 64);
-    AEffect* effect = host->effect();
-    float left[64] = {}, right[64] = {};
-    float* outputs[2] = {left, right};
-    effect->process(effect, nullptr, outputs, 64);
-    double leftD[64] = {}, rightD[64] = {};
-    double* outputsD[2] = {leftD, rightD};
-    effect->processDoubleReplacing(effect, nullptr, outputsD, 64);
-    EXPECT_EQ(host->dispatch(effIdentify), vstFourCC('N', 'v', 'E', 'f'));
-}

@@ -62,15 +62,6 @@ TEST(ProgramSelection, SelectingSetsBankAndReadsBackEffectOrder)
     EXPECT_EQ(synth->getEffectOrder()[2], 3);
 }
 
-TEST(ProgramSelection, OutOfRangeProgramsAreIgnored)
-{
-    auto synth = makeSynth();
-    synth->setProgram(7);
-    synth->setProgram(384);
-    synth->setProgram(-1);
-    EXPECT_EQ(synth->getProgram(), 7);
-}
-
 TEST(StateChunk, CarriesTheCurrentBankWithItsHeader)
 {
     auto synth = makeSynth();

@@ -65,6 +65,15 @@ double rmsOf(const Samples& x, size_t from, size_t count)
     return end > from ? std::sqrt(sum / double(end - from)) : 0.0;
 }
 
+double roughnessOf(const Samples& x, size_t from, size_t count)
+{
+    const size_t end = endOf(x, from, count);
+    double sum = 0.0;
+    for (size_t i = from + 1; i < end; ++i)
+        sum += (double(x[i]) - x[i - 1]) * (double(x[i]) - x[i - 1]);
+    return end > from + 1 ? std::sqrt(sum / double(end - from - 1)) : 0.0;
+}
+
 double peakOf(const Samples& x, size_t from, size_t count)
 {
     const size_t end = endOf(x, from, count);
@@ -85,6 +94,24 @@ int64_t firstAbove(const Samples& x, float level)
         if (std::fabs(x[i]) > level)
             return int64_t(i);
     return -1;
+}
+
+std::vector<double> cycleHarmonics(const int16_t* cycle, size_t length)
+{
+    std::vector<std::complex<double>> bins(cycle, cycle + length);
+    fft(bins);
+    std::vector<double> amplitudes(length / 2 + 1);
+    for (size_t k = 0; k <= length / 2; ++k)
+        amplitudes[k] = std::abs(bins[k]) * (k == 0 ? 1.0 : 2.0) / double(length);
+    return amplitudes;
+}
+
+int highestHarmonicAbove(const std::vector<double>& amplitudes, double floor)
+{
+    for (size_t k = amplitudes.size() - 1; k > 0; --k)
+        if (amplitudes[k] > floor)
+            return int(k);
+    return 0;
 }
 
 Samples sine(double hz, double rate, size_t frames, float amplitude)

@@ -14,10 +14,18 @@ constexpr size_t kToEnd = SIZE_MAX;
 // Rising zero crossings about the range's mean, interpolated between samples; 0 without two.
 double frequencyOf(const Samples& x, double rate, size_t from = 0, size_t count = kToEnd);
 double rmsOf(const Samples& x, size_t from = 0, size_t count = kToEnd);
+// RMS of the first difference: it grows with the energy of the high partials.
+double roughnessOf(const Samples& x, size_t from = 0, size_t count = kToEnd);
 double peakOf(const Samples& x, size_t from = 0, size_t count = kToEnd); // infinite if any sample is not finite
 double dB(double ratio); // 20 log10, floored at -600 dB
 // Index of the first sample whose magnitude exceeds `level`, or -1.
 int64_t firstAbove(const Samples& x, float level = 0.0f);
+
+// Amplitude of harmonics 0..length/2 of one whole cycle (no window: the cycle
+// is the period), in the table's own units.
+std::vector<double> cycleHarmonics(const int16_t* cycle, size_t length = 2048);
+// Highest harmonic above the floor, 0 if none.
+int highestHarmonicAbove(const std::vector<double>& amplitudes, double floor);
 
 Samples sine(double hz, double rate, size_t frames, float amplitude = 0.25f);
 Samples noise(size_t frames, uint32_t seed, float amplitude = 1.0f);

@@ -28,14 +28,6 @@ TEST(TempoSync, SyncedLfoPeriodLastsItsNoteLength)
         }
 }
 
-TEST(TempoSync, FreeLfoSweepsATenthToAHundredHertzIgnoringTempo)
-{
-    EXPECT_FLOAT_EQ(lfoFrequency(0.0f, false, 120.0), 0.1f);
-    EXPECT_FLOAT_EQ(lfoFrequency(1.0f / 3.0f, false, 60.0), 1.0f);
-    EXPECT_FLOAT_EQ(lfoFrequency(0.5f, false, 200.0), std::sqrt(10.0f));
-    EXPECT_FLOAT_EQ(lfoFrequency(1.0f, false, 120.0), 100.0f);
-}
-
 TEST(TempoSync, SyncedArpStepLastsItsNoteLength)
 {
     for (double sr : {44100.0, 48000.0, 96000.0})
@@ -47,12 +39,6 @@ TEST(TempoSync, SyncedArpStepLastsItsNoteLength)
             }
     // "1/16": a quarter of a beat, 5512.5 frames at 120 BPM and 44.1 kHz.
     EXPECT_DOUBLE_EQ(32.0 * arpFramesPerTick(0.5f, true, 120.0, 44100.0), 5512.5);
-}
-
-TEST(TempoSync, FreeArpStepsRunATenthToAHundredPerSecond)
-{
-    EXPECT_DOUBLE_EQ(arpFramesPerTick(0.0f, false, 120.0, 48000.0) * 32.0, 480000.0);
-    EXPECT_NEAR(arpFramesPerTick(1.0f, false, 120.0, 48000.0) * 32.0, 480.0, 1e-9);
 }
 
 TEST(TempoSync, AnyRawRateStaysInsideTheNoteLengthTable)

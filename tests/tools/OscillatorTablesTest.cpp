@@ -4,13 +4,11 @@
 #include <cmath>
 
 #include "OscillatorTables.h"
-#include "TableSpectrum.h"
+#include "Measure.h"
 
 namespace vesk {
 namespace {
 
-using test::harmonicAmplitudes;
-using test::highestHarmonicAbove;
 
 double sawNominalHz(int n) { return 1.021974609375 * std::pow(2.0, n / 12.0); }
 
@@ -23,8 +21,8 @@ int expectedSawHarmonics(int n) {
 }
 
 int sawHarmonicCount(int n) {
-  const auto amplitudes = harmonicAmplitudes(sawTables[n]);
-  return highestHarmonicAbove(amplitudes, amplitudes[1] / 4096.0);
+  const auto amplitudes = cycleHarmonics(sawTables[n]);
+  return ::highestHarmonicAbove(amplitudes, amplitudes[1] / 4096.0);
 }
 
 TEST(SawTables, HoldTheHarmonicCountsOfTheirPitch) {
@@ -42,7 +40,7 @@ TEST(SawTables, HoldTheHarmonicCountsOfTheirPitch) {
 TEST(SawTables, HaveOneOverHAmplitudesWithoutGaps) {
   for (int n : {0, 40, 84, 105, 130, 155}) {
     SCOPED_TRACE(n);
-    const auto amplitudes = harmonicAmplitudes(sawTables[n]);
+    const auto amplitudes = cycleHarmonics(sawTables[n]);
     EXPECT_LT(amplitudes[0], 0.5);  // no offset
     for (int h = 1; h <= expectedSawHarmonics(n); ++h)
       EXPECT_NEAR(amplitudes[h] * h / amplitudes[1], 1.0, 0.005 + 0.02 * h / amplitudes[1]) << "harmonic " << h;
@@ -68,14 +66,6 @@ TEST(SawTables, RiseFromNearNegativeToNearPositiveFullScale) {
   }
 }
 
-TEST(SineTable, FollowsTheTruncatedSineRuleIncludingTheGuard) {
-  for (int i = 0; i <= kCycleLength; ++i)
-    ASSERT_EQ(sineTable[i], int(std::trunc(32767.0 * 0.999 * std::sin(2.0 * M_PI * i / kCycleLength)))) << i;
-  EXPECT_EQ(sineTable[512], 32734);
-  EXPECT_EQ(sineTable[1536], -32734);
-  EXPECT_EQ(sineTable[kCycleLength], sineTable[0]);
-}
-
 TEST(SubPulseTable, IsABandLimitedSquareNegativeFirst) {
   const int16_t* pulse = subPulseTable;
   EXPECT_EQ(pulse[kCycleLength], pulse[0]);
@@ -86,10 +76,10 @@ TEST(SubPulseTable, IsABandLimitedSquareNegativeFirst) {
   EXPECT_NEAR(pulse[512], -13000, 150);   // plateau, away from the edges
   EXPECT_NEAR(pulse[1536], 13000, 150);
 
-  const auto amplitudes = harmonicAmplitudes(pulse);
+  const auto amplitudes = cycleHarmonics(pulse);
   EXPECT_NEAR(amplitudes[1], 13000 * 4 / M_PI, 5);
   for (int h = 2; h <= 1024; h += 2) EXPECT_LT(amplitudes[h], 0.5) << "even harmonic " << h;
-  const int top = highestHarmonicAbove(amplitudes, 0.5);
+  const int top = ::highestHarmonicAbove(amplitudes, 0.5);
   EXPECT_GT(top, 60);   // bright enough for a bass sub
   EXPECT_LT(top, 200);  // but band-limited
 }

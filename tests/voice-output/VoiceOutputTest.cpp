@@ -33,28 +33,19 @@ VoiceSlot sustainingVoice()
 }
 } // namespace
 
-TEST(SpreadPosition, SingleLayerIsCentredWhateverTheSpread)
+// One layer sits in the middle; even stacks spread outwards right then left,
+// odd stacks step by the spread itself.
+TEST(SpreadPosition, LayersSitWhereTheirStackPutsThem)
 {
-    EXPECT_EQ(spreadPosition(1, 0, 1.0f), 0.0f);
-    EXPECT_EQ(spreadPosition(1, 0, 0.3f), 0.0f);
-}
-
-TEST(SpreadPosition, EvenStacksSpreadOutwardsRightThenLeft)
-{
-    EXPECT_FLOAT_EQ(spreadPosition(2, 0, 1.0f), 1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(2, 1, 1.0f), -1.0f);
-    const float expected[4] = {0.5f, 1.0f, -0.5f, -1.0f};
-    for (int k = 0; k < 4; ++k)
-        EXPECT_FLOAT_EQ(spreadPosition(4, k, 1.0f), expected[k]) << k;
-}
-
-TEST(SpreadPosition, OddStacksStepByTheSpreadItself)
-{
-    EXPECT_FLOAT_EQ(spreadPosition(3, 0, 1.0f), -1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(3, 1, 1.0f), 0.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(3, 2, 1.0f), 1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(5, 0, 0.5f), -1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(5, 4, 0.5f), 1.0f);
+    const struct {
+        int voices, layer;
+        float spread, position;
+    } cases[] = {{1, 0, 1.0f, 0.0f},  {1, 0, 0.3f, 0.0f},  {2, 0, 1.0f, 1.0f},  {2, 1, 1.0f, -1.0f},
+                 {4, 0, 1.0f, 0.5f},  {4, 1, 1.0f, 1.0f},  {4, 2, 1.0f, -0.5f}, {4, 3, 1.0f, -1.0f},
+                 {3, 0, 1.0f, -1.0f}, {3, 1, 1.0f, 0.0f},  {3, 2, 1.0f, 1.0f},  {5, 0, 0.5f, -1.0f},
+                 {5, 4, 0.5f, 1.0f}};
+    for (const auto& c : cases)
+        EXPECT_FLOAT_EQ(spreadPosition(c.voices, c.layer, c.spread), c.position) << c.voices << "/" << c.layer;
 }
 
 TEST(VoiceGains, HardPansSilenceTheFarSide)
