@@ -101,16 +101,18 @@ struct LfoFields {
     static constexpr int32_t kCount = 3;
     static constexpr int32_t kTableSize = LfoWaveform::kTableSize;
 
-    uint8_t lfoShape = 0;          // 0 saw, 1 pulse, 2 sine, 3 S+H (any other choice reads as 3)
+    // Shape, skew smoothing and reset are read by the audio thread while a host
+    // may be changing them, so they are stored and loaded atomically.
+    std::atomic<uint8_t> lfoShape{0}; // 0 saw, 1 pulse, 2 sine, 3 S+H (any other choice reads as 3)
     float lfoRate = 0.0f;          // raw
     float lfoFrequency = 0.0f;     // Hz, derived from the rate and sync
     float lfoSkewA = 1.0f;         // 0.25..4
     float lfoSkewB = 1.0f;         // 0.5..2
     float lfoSkewRaw = 0.5f;
-    float lfoSkewSmoothing = 1.0f; // one-pole coefficient of the S+H smoothing
+    std::atomic<float> lfoSkewSmoothing{1.0f}; // one-pole coefficient of the S+H smoothing
     float lfoFadeIn = 0.0f;        // seconds, 0 = off
     bool lfoSync = false;
-    bool lfoReset = false;
+    std::atomic<bool> lfoReset{false};
     LfoWaveform waveform; // filled from shape and skew by the LFO table builder
 };
 

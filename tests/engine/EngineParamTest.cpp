@@ -19,33 +19,6 @@ protected:
     Vesk& engine = e.engine;
 };
 
-TEST_F(EngineParam, Codes_BiasThenTruncateAndUnknownOutsideAnyVocabulary)
-{
-    expectCases(engine, {
-        {kFilterType, 17.0f, 17, READ(filter.filterType)},
-        {kFilterType, 111.0f, 111, READ(filter.filterType)}, // the menu's separator: left to the filter
-        {kFilterType, 6.9f, 6, READ(filter.filterType)},
-        {kFilterType, -0.95f, 0, READ(filter.filterType)}, // truncation is toward zero
-        {kFmMode, 2.0f, 2, READ(osc.fmMode)}, {kFmMode, 0.99999f, 0, READ(osc.fmMode)},
-        {kArpMode, 4.0f, 4, READ(arp.arpMode)},
-        {kArpMode, 2.99995f, 3, READ(arp.arpMode)}, // the bias rounds up a value just below the code
-        {kArpMode, 2.9998f, 2, READ(arp.arpMode)}, {kModSource + 3, 4.95f, 5, READ(mod.slot[3].modSource)},
-        {kModSource, -1.0f, 0, READ(mod.slot[0].modSource)}, // int(-0.9) = 0
-        {kModDestination + 23, 95.0f, 95, READ(mod.slot[23].modDest)},
-        {kModVoices, 25.89f, 25, READ(mod.slot[0].modVoices)},
-        {kModAmount + 7, 0.75f, 0.5, READ(mod.slot[7].modAmount)},
-        {kModAmount + 7, 0.0f, -1.0, READ(mod.slot[7].modAmount)},
-    });
-    for (float value : {255.0f, 300.0f, 1e9f, -1.5f, -2.0f}) {
-        set(kFilterType, value);
-        set(kModSource, value);
-        set(kArpMode, value);
-        EXPECT_EQ(engine.filter.filterType, kUnknownCode) << value;
-        EXPECT_EQ(engine.mod.slot[0].modSource, kUnknownCode) << value;
-        EXPECT_EQ(engine.arp.arpMode, kUnknownCode) << value;
-    }
-}
-
 // The bytes of everything setParameter may write outside the effect objects.
 std::vector<unsigned char> stateBytes(const Vesk& v)
 {

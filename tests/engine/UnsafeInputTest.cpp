@@ -100,26 +100,4 @@ TEST(UnsafeInput, BlockAndOutputStageRunAfterHostileValues)
     EXPECT_EQ(left[0], 1.0f) << "an empty block touches nothing";
 }
 
-TEST(UnsafeInput, EffectObjectsTakeHostileValuesDirectly)
-{
-    FxDelay delay;
-    FxReverb reverb;
-    FxVintagePhaser phaser;
-    reverb.setParameter(FxReverb::kTypeParam, 0.5f); // -1 only means "not yet set"
-    for (int32_t index = -1; index <= 10; ++index) {
-        for (float value : kHostileValues) {
-            SCOPED_TRACE(testing::Message() << "index " << index << " value " << value);
-            delay.setParameter(index, value);
-            reverb.setParameter(index, value);
-            phaser.setParameter(index, value);
-            EXPECT_TRUE(delay.mode >= 0 && delay.mode <= 8);
-            EXPECT_TRUE(reverb.type >= 0 && reverb.type <= 4);
-            EXPECT_TRUE(reverb.preDelay >= 0 && reverb.preDelay <= FxReverb::kMaxPreDelayRead);
-            EXPECT_TRUE(phaser.type >= 0 && phaser.type <= 6);
-            EXPECT_TRUE(phaser.chorus.left->outputSmoothing >= 0.05f && phaser.chorus.left->outputSmoothing <= 1.0f);
-            EXPECT_GE(phaser.chorus.left->lfoIncrement, 0.0);
-        }
-    }
-}
-
 } // namespace

@@ -102,19 +102,6 @@ TEST(FilterEquivalence, SweepEndsSplitAndSaturationAtZeroAreTheirPlainKernels)
     }
 }
 
-TEST(SplitResponse, SecondPathCornerFollowsTheOffset)
-{
-    auto restGain = [](float offset) { // only the second path sounding: its corner moves from x0.5 to x2
-        FilterRig rig(kSplitBandpass, 44100.0);
-        rig.position = svfPositionFor(1000.0);
-        rig.params.offset = offset;
-        const std::vector<float> tone = sine(2000.0, 44100.0, 16384);
-        return peakOf(rig.process(std::vector<float>(tone.size(), 0.0f), &tone), 8192) / 0.25;
-    };
-    EXPECT_NEAR(restGain(1.0f), 1.0, 0.1);
-    EXPECT_LT(restGain(0.0f), 0.1);
-}
-
 TEST(LadderResponse, FourPolesFallTwentyFourDbPerOctaveAndTheTapTwelve)
 {
     for (double rate : kRates) {

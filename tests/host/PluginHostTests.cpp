@@ -45,13 +45,6 @@ std::pair<VstIntPtr, std::string> vendorSeen(PluginHost& host, TestPluginQuery w
     return {answer, text};
 }
 
-float tempoHeard(PluginHost& host)
-{
-    StereoBlock block(kBlock);
-    EXPECT_TRUE(host.process(block.channels(), kBlock));
-    return block.left[0];
-}
-
 } // namespace
 
 TEST(PluginHostLoad, FailuresNameTheirCause)
@@ -71,24 +64,6 @@ TEST(PluginHostLoad, FailuresNameTheirCause)
         EXPECT_EQ(PluginHost::load(c.path, error, c.settings), nullptr) << c.path;
         for (const std::string& fragment : c.named)
             EXPECT_NE(error.find(fragment), std::string::npos) << error;
-    }
-}
-
-TEST(PluginHostLoad, FindsTheOldMainEntryAndBareFileNamesInTheCurrentFolder)
-{
-    const std::string path = TEST_PLUGIN_PATH;
-    const size_t slash = path.rfind('/');
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(path.substr(0, slash).c_str()), 0);
-    std::string error;
-    std::unique_ptr<PluginHost> bare = PluginHost::load(path.substr(slash + 1), error);
-    ASSERT_EQ(chdir(previous), 0);
-    std::unique_ptr<PluginHost> legacy = PluginHost::load(TEST_PLUGIN_LEGACY_PATH, error);
-    for (PluginHost* host : {bare.get(), legacy.get()}) {
-        ASSERT_NE(host, nullptr) << error;
-        EXPECT_EQ(host->effect()->magic, kEffectMagic);
-        EXPECT_EQ(host->effect()->uniqueID, kTestPluginId);
     }
 }
 
@@ -153,52 +128,6 @@ TEST(PluginHostCallback, RateAndBlockSizeAreAnsweredAndReachThePluginOnlyWhileSu
     EXPECT_TRUE(host->process(block.channels(), 64)) << "still running after the change";
 }
 
-TEST(PluginHostCallback, CanDoAndWantMidiAnswerWhatThisHostDoes)
-{
-    HostSettings noTime;
-    noTime.provideTimeInfo = false;
-    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false), timeless = loadTestPlugin(noTime);
-    ASSERT_NE(host, nullptr);
-    ASSERT_NE(timeless, nullptr);
-    const std::pair<std::string, VstIntPtr> cases[] = {
-        {"receiveVstMidiEvent", 1}, {"sendVstEvents", 1}, {"sendVstTimeInfo", 1}, {"openFileSelector", -1}};
-    for (auto [feature, answer] : cases)
-        EXPECT_EQ(query(*host, kQueryHostCanDo, feature.data()), answer) << feature;
-    EXPECT_EQ(query(*timeless, kQueryHostCanDo, std::string("sendVstTimeInfo").data()), -1);
-    EXPECT_EQ(query(*host, kQueryHostCanDo, nullptr), 0);
-
-    host->open();
-    EXPECT_FALSE(host->wantsMidi());
-    host->start(kRate, kBlock);
-    EXPECT_TRUE(host->wantsMidi());
-    EXPECT_EQ(host->callbackCount(audioMasterWantMidi), 1);
-}
-
-TEST(PluginHostTime, TempoAndPositionReachThePlugin)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(tempoHeard(*host), 120.0f);
-    host->setTempo(133.5);
-    EXPECT_EQ(tempoHeard(*host), 133.5f);
-    EXPECT_EQ(host->lastTimeRequest(), kVstTempoValid);
-    host->setTempo(90.0, false);
-    EXPECT_EQ(tempoHeard(*host), 0.0f) << "tempo present but not flagged valid";
-    host->setTimeInfoProvided(false);
-    EXPECT_EQ(tempoHeard(*host), kNoTimeInfo);
-    host->setTimeInfoProvided(true);
-    host->setTempo(90.0, true);
-    EXPECT_EQ(tempoHeard(*host), 90.0f);
-
-    StereoBlock block(kBlock);
-    for (VstInt32 frames : {kBlock, 100, 7}) {
-        const double before = host->timeInfo().samplePos;
-        ASSERT_TRUE(host->process(block.channels(), frames));
-        EXPECT_EQ(query(*host, kQuerySamplePos), static_cast<VstIntPtr>(before));
-        EXPECT_EQ(host->timeInfo().samplePos, before + frames);
-    }
-}
-
 TEST(PluginHostProcess, EventsArriveAtTheirFramesForOneBlockAndComeBackAsMidiOut)
 {
     std::unique_ptr<PluginHost> host = loadTestPlugin();
@@ -244,19 +173,6 @@ TEST(PluginHostProcess, RefusesCallsARealHostWouldNeverMake)
     EXPECT_TRUE(host->process(block.channels(), 64));
     host->suspend();
     EXPECT_FALSE(host->process(block.channels(), 64));
-}
-
-TEST(PluginHostProcess, AutomationIsRecordedInOrder)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
-    host->setParameter(3, 0.25f);
-    host->setParameter(0, 1.0f);
-    host->setParameter(kTestPluginParams, 0.5f); // out of range: the plug-in ignores it
-    EXPECT_EQ(host->automation(), (std::vector<AutomationRecord>{{3, 0.25f}, {0, 1.0f}}));
-    EXPECT_EQ(host->getParameter(3), 0.25f);
-    host->clearRecordings();
-    EXPECT_TRUE(host->automation().empty());
 }
 
 // Two instances loaded and run on two threads, each with a "UI" thread

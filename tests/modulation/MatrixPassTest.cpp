@@ -105,43 +105,4 @@ TEST(ModDestinations, LowestSlotWinsOnReplacingDestinationsAndCutoffAndPanAdd)
     EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, 0.0, 1e-9);
 }
 
-TEST(ModAtStart, FilterTypeAndPhasesOnlyInTheFirstSlice)
-{
-    ModulationRig rig;
-    rig.route(2, kSrcConst, 0.25, kDestOsc2Phase);
-    rig.route(3, kSrcConst, -0.25, kDestLfo3Phase);
-    // Whole hundredths / 4 count through the type menu's own order, limited at both ends.
-    const std::pair<double, int32_t> types[] = {{0.04, 0}, {0.08, 1}, {0.31, 10}, {0.42, 2}, {0.7, 14},
-                                                {1.0, 15}, {0.0, 0},  {-0.5, 0},  {0.12, 17}};
-    for (const auto& [amount, type] : types) {
-        rig.route(1, kSrcConst, amount, kDestFilterType);
-        EXPECT_EQ(rig.evaluate(voiceAt()).startFilterType, type) << amount;
-    }
-    VoiceSlot v = voiceAt();
-    const VoiceControls first = rig.evaluate(v);
-    EXPECT_TRUE(first.osc.setPhase[1]);
-    EXPECT_EQ(first.osc.phase[1], 0x40000000u);
-    EXPECT_TRUE(first.setLfoPhase[2]);
-    EXPECT_EQ(first.startLfoPhase[2], 0xC0000000u);
-    v.age = 64;
-    const VoiceControls later = rig.evaluate(v);
-    EXPECT_EQ(later.startFilterType, kNoFilterTypeChange);
-    EXPECT_FALSE(later.osc.setPhase[1]);
-    EXPECT_FALSE(later.setLfoPhase[2]);
-}
-
-TEST(ModDestinations, HostileAmountsLeaveFiniteControls)
-{
-    ModulationRig rig;
-    for (float value : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1e30f, 1e30f}) {
-        for (int k = 0; k < 24; ++k) {
-            rig.route(k + 1, kSrcVoiceNumber, 0.0, k < 12 ? kDestMmAmount1 + k + 1 : kDestFilterCutoff + k % 4);
-            rig.set(kModAmount + k, value);
-        }
-        const VoiceControls c = rig.evaluate(voiceAt(60, 100, 7));
-        for (float control : {c.cutoff, c.envAmount, c.output.volumeSum, c.output.panSum})
-            EXPECT_TRUE(std::isfinite(control)) << value;
-    }
-}
-
 } // namespace

@@ -135,17 +135,6 @@ TEST_F(NoteHandlerTest, ScriptsLeaveTheSlotsTheyName)
     }
 }
 
-TEST_F(NoteHandlerTest, KeyDown_NotesSoundingEndsWithTheLastKeyUp)
-{
-    notes.setKeyDown(60, true);
-    notes.setKeyDown(62, true);
-    notes.noteOn(60, 100, -1);
-    notes.setKeyDown(60, false);
-    EXPECT_TRUE(notes.notesSounding);
-    notes.setKeyDown(62, false);
-    EXPECT_FALSE(notes.notesSounding);
-}
-
 TEST_F(NoteHandlerTest, UnsafeInputs_StayInsideTheSlotsAndKeyTables)
 {
     notes.noteOn(-1, 200, -1);

@@ -43,32 +43,6 @@ TEST(OscillatorFm, UnusedFmLeavesOscillatorTwoAloneAndUsedFmAddsSidebands)
     }
 }
 
-TEST(OscillatorFm, DualModeCarrierReadsOscillatorTwosTableAtItsOwnPhase)
-{
-    // Without depth the carrier runs at oscillator 2's rate from its own
-    // phase; half a cycle apart it is oscillator 2 upside down.
-    OscillatorRig dual = fmRig(kFmDual), plain = fmRig(kFmDual);
-    dual.modulate = [](OscillatorInputs& in) {
-        in.fmModulated = in.setPhase[1] = in.setPhase[2] = true;
-        in.phase[2] = 0x80000000u;
-    };
-    plain.modulate = [](OscillatorInputs& in) { in.setPhase[1] = true; };
-    const auto a = dual.render(8192), b = plain.render(8192);
-    for (size_t i = 0; i < a.size(); ++i)
-        ASSERT_NEAR(a[i], -b[i], 1e-3) << i;
-}
-
-TEST(OscillatorFm, FilterFmSendsBothOscillatorsToTheFilter)
-{
-    OscillatorRig rig = fmRig(kFmFilter, 0.4f), one = fmRig(kFmFeedback, 0.0f);
-    rig.params.fmFeedback = 0.5f;
-    one.params.oscMix = 0.0f;
-    const auto out = rig.render(4096), osc1 = one.render(4096), osc2 = fmRig(kFmFeedback).render(4096);
-    EXPECT_EQ(out, osc2); // the sound itself is not modulated
-    for (size_t i = 0; i < out.size(); ++i)
-        ASSERT_NEAR(rig.filterFm[i], 0.4 / 4096.0 * osc1[i] * 32768.0 / 128.0 + osc2[i] * 0.5 / 4.0, 1e-5) << i;
-}
-
 // Oscillator 1 a saw at 220 Hz from phase 0; oscillator 2 a fifth up, synced and heard alone.
 OscillatorRig syncRig(int32_t shape2 = kOscSaw)
 {
@@ -104,26 +78,6 @@ TEST(OscillatorSync, RestartsOscillatorTwoAtOscillatorOnesCycle)
                 << "restart at " << k << ", frame " << j;
     }
     EXPECT_GT(restarts, 200);
-}
-
-TEST(OscillatorSync, EveryShapeRepeatsWithOscillatorOneWithoutStackOrMorph)
-{
-    for (int32_t shape : {kOscSaw, kOscPulse, kOscSine, kOscWavetable}) {
-        SCOPED_TRACE(shape);
-        OscillatorRig rig = syncRig(shape);
-        const double f1 = rig.oscHz(0);
-        const auto out = rig.render(kFrames);
-        const WindowSpectrum spectrum(out); // oscillator 2's own 330 Hz is off these harmonics too
-        EXPECT_LT(dB(spectrum.strongestOffHarmonic(f1, 6.0) / spectrum.strongest()), -40.0);
-
-        OscillatorRig dressed = syncRig(shape);
-        dressed.params.fatAmount[1] = 128;
-        dressed.modulate = [](OscillatorInputs& in) {
-            in.setPhase[0] = in.waveModulated[1] = true;
-            in.wavePosition[1] = 30 * 1024 + 800;
-        };
-        EXPECT_EQ(dressed.render(kFrames), out);
-    }
 }
 
 TEST(OscillatorOneShot, FallsSilentAfterExactlyOneCycleUntilTheNextNote)

@@ -110,20 +110,6 @@ TEST(OscillatorSub, PlaysAnOctaveBelowWithoutTheWaveCorrection)
     }
 }
 
-TEST(OscillatorSub, KeepsItsTimingWhileSilent)
-{
-    OscillatorRig steady = subAlone(kSubSaw), gated = subAlone(kSubSaw);
-    EXPECT_GT(peakOf(steady.render(640)), 0.3);
-    gated.render(640);
-    gated.params.subLevel = 0.0f;
-    gated.render(64); // ramping down
-    EXPECT_EQ(peakOf(gated.render(512)), 0.0);
-    gated.params.subLevel = 1.0f;
-    gated.render(64); // ramping up
-    steady.render(640);
-    EXPECT_EQ(gated.render(640), steady.render(640));
-}
-
 // Oscillator `osc` alone at 220 Hz.
 std::vector<float> renderShape(int osc, int32_t shape, const std::function<void(OscillatorRig&)>& setup = {})
 {

@@ -94,16 +94,6 @@ TEST(AudioPath, RandomParametersAndMidiNeverProduceNaN)
     }
 }
 
-TEST(AudioPath, TempoFromTheHostIsAskedForEveryBlock)
-{
-    auto host = startedVesk(44100.0f, 128);
-    ASSERT_TRUE(host);
-    host->clearRecordings();
-    play(*host, 3, 128);
-    EXPECT_EQ(host->callbackCount(audioMasterGetTime), 3);
-    EXPECT_TRUE(host->lastTimeRequest() & kVstTempoValid);
-}
-
 // The mod wheel is smoothed once per rendered piece, so its value after one
 // block tells how the block was cut.
 TEST(AudioPath, BlockIsCutAtNoteOffsetsIntoPiecesOfAtMost64Frames)
@@ -153,27 +143,3 @@ TEST(AudioPath, HugeValuesAndBlockSizesStayFiniteAndCheap)
     EXPECT_GT(peakOf(out.left), 0.0);
 }
 
-// Settings inside their ranges that once drove a resonant filter to infinity:
-// audio-rate filter FM at full resonance, and a low sample rate with the
-// cutoff near the top of its range.
-TEST(AudioPath, ResonantFilterFmAndLowRatesStayFinite)
-{
-    struct Case {
-        float rate;
-        uint8_t note;
-        std::vector<std::pair<VstInt32, float>> settings;
-    };
-    const Case cases[] = {
-        {44100.0f, 109, {{126, 0.0f}, {111, 2.0f}, {17, 0.8f}, {29, 1.0f}, {28, 0.8f}, {30, 0.0f}, {26, 0.0f}}},
-        {44100.0f, 100, {{126, 6.0f}, {111, 2.0f}, {17, 1.0f}, {29, 1.0f}, {28, 0.7f}}},
-        {4000.0f, 60, {{126, 0.0f}, {29, 0.0f}, {28, 0.95f}}},
-    };
-    for (const Case& c : cases) {
-        auto host = startedVesk(c.rate, 256);
-        ASSERT_TRUE(host);
-        for (auto [index, value] : c.settings)
-            host->setParameter(index, value);
-        StereoBuffer out = play(*host, 100, 256, {MidiMessage::noteOn(0, c.note, 100)});
-        EXPECT_LT(peakOf(out.left), 100.0) << c.rate << " Hz, note " << int(c.note);
-    }
-}

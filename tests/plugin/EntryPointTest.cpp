@@ -25,15 +25,6 @@ TEST(EntryPoint, ModuleExportsTheThreeEntryNames)
     EXPECT_TRUE(dlsym(module.handle, "Main"));
 }
 
-TEST(EntryPoint, RefusesAHostThatIsNotAVstHost)
-{
-    HostSettings settings;
-    settings.answerVersion = false;
-    std::string error;
-    EXPECT_FALSE(PluginHost::load(VESK_MODULE_PATH, error, settings));
-    EXPECT_FALSE(error.empty());
-}
-
 TEST(EntryPoint, DeclaresAStereoSynthWithChunks)
 {
     auto host = loadVesk();

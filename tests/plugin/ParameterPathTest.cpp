@@ -59,17 +59,6 @@ TEST_F(HostParameters, LfoRateTextFollowsTheSyncSwitch)
     EXPECT_EQ(display(34, 0.5f), "1/2");
 }
 
-TEST_F(HostParameters, GetParameterReadsBackExactlyWhatWasStored)
-{
-    for (VstInt32 index : {0, 17, 74, 110}) {
-        host->setParameter(index, 0.123456789f);
-        EXPECT_EQ(host->getParameter(index), 0.123456789f);
-    }
-    // Values are deliberately not limited to 0..1.
-    host->setParameter(28, 1.75f);
-    EXPECT_EQ(host->getParameter(28), 1.75f);
-}
-
 TEST_F(HostParameters, NonFiniteValuesAreIgnored)
 {
     host->setParameter(28, 0.25f);
@@ -101,16 +90,6 @@ TEST_F(HostParameters, OutOfRangeIndicesAreHarmless)
         host->dispatch(effGetParamDisplay, index, 0, text);
         EXPECT_LT(strlen(text), 32u);
     }
-}
-
-TEST_F(HostParameters, PitchBendInputStoresNothing)
-{
-    std::vector<float> before(329);
-    for (VstInt32 i = 0; i < 329; ++i)
-        before[i] = host->getParameter(i);
-    host->setParameter(346, 0.9f);
-    for (VstInt32 i = 0; i < 329; ++i)
-        EXPECT_EQ(host->getParameter(i), before[i]);
 }
 
 TEST(ProgramNames, HostBuffersNeverOverrun)

@@ -105,28 +105,6 @@ TEST_F(PresetFiles, BankLoadKeepsTheCurrentProgramSelectedAndApplied)
     EXPECT_EQ(synth->getParameter(28), 0.3f);
 }
 
-TEST_F(PresetFiles, SavedFilesLoadBackIdentically)
-{
-    synth->setProgram(2);
-    synth->setParameter(12, 0.625f);
-    synth->savePatch(path("Pad.fxp"));
-    synth->setParameter(12, 0.1f);
-    synth->loadPatch(path("Pad.fxp"));
-    EXPECT_EQ(synth->getParameter(12), 0.625f);
-    EXPECT_EQ(programName(2), "Pad");
-
-    synth->saveBank(path("all.fxb"));
-    auto other = makeSynth();
-    other->loadBank(path("all.fxb"));
-    void* a = nullptr;
-    void* b = nullptr;
-    synth->getChunk(&a, false);
-    std::vector<uint8_t> first(static_cast<uint8_t*>(a), static_cast<uint8_t*>(a) + 235560);
-    other->getChunk(&b, false);
-    // The loader re-selects its own current program (0), so only the records compare.
-    EXPECT_EQ(memcmp(first.data() + 40, static_cast<uint8_t*>(b) + 40, 235520), 0);
-}
-
 TEST_F(PresetFiles, BadFilesLoadNothing)
 {
     synth->setParameter(28, 0.25f);
@@ -176,11 +154,3 @@ TEST_F(PresetFiles, FailedSaveKeepsTheExistingFile)
         EXPECT_EQ(entry.path().filename(), "keep.fxb");
 }
 
-TEST_F(PresetFiles, PathsThatNameNoPresetFileDoNothing)
-{
-    synth->savePatch(path("notes.txt"));
-    EXPECT_FALSE(fs::exists(path("notes.txt")));
-    char name[32];
-    synth->getProgramName(name);
-    EXPECT_STRNE(name, "notes");
-}

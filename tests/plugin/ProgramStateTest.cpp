@@ -80,20 +80,6 @@ TEST(StateChunk, CarriesTheCurrentBankWithItsHeader)
     EXPECT_FLOAT_EQ(recordValue(chunk, 72, 10), static_cast<float>((200 * 329 + 10) % 1000) / 1000.0f);
 }
 
-TEST(StateChunk, TwoInstancesKeepTheirOwnChunkBuffers)
-{
-    auto first = makeSynth();
-    auto second = makeSynth();
-    first->setProgramName(const_cast<char*>("First"));
-    second->setProgramName(const_cast<char*>("Second"));
-    void* firstData = nullptr;
-    void* secondData = nullptr;
-    first->getChunk(&firstData, false);
-    second->getChunk(&secondData, false);
-    EXPECT_STREQ(static_cast<const char*>(firstData) + 40, "First");
-    EXPECT_STREQ(static_cast<const char*>(secondData) + 40, "Second");
-}
-
 TEST(StateChunk, RoundTripRestoresEveryParameterBitForBit)
 {
     auto source = makeSynth();
@@ -158,16 +144,6 @@ TEST(StateChunk, RandomMutationsNeverHarmTheState)
                 ASSERT_TRUE(std::isfinite(synth->getParameter(i)));
         }
     }
-}
-
-TEST(StateChunk, NonFiniteStoredValuesAreNotApplied)
-{
-    auto synth = makeSynth();
-    std::vector<uint8_t> chunk = chunkOf(*synth);
-    float nan = std::nanf("");
-    memcpy(&chunk[40 + 512 + 4 * 28], &nan, 4);
-    ASSERT_EQ(synth->setChunk(chunk.data(), static_cast<VstInt32>(chunk.size()), false), 1);
-    EXPECT_TRUE(std::isfinite(synth->getParameter(28)));
 }
 
 TEST(StateChunk, ProgramChunkReplacesOnlyTheCurrentProgram)

@@ -60,18 +60,4 @@ TEST(RenderOutput, SummaryTellsDurationPeakAndSpeedUnlessQuiet)
     EXPECT_EQ(quiet.output, "");
 }
 
-TEST(RenderOutput, DefaultOutputIsNamedAfterTheMidiFile)
-{
-    ScratchDir dir;
-    SmfTrack track;
-    track.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).endOfTrack();
-    writeFile(dir / "tune.mid", smfFile(0, 96, {track}));
-    const std::string previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir / "");
-    const RunResult run = runRender({"tune.mid", "--tail", "0"});
-    std::filesystem::current_path(previous);
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_TRUE(std::filesystem::exists(dir / "tune.wav"));
-}
-
 } // namespace

@@ -45,23 +45,6 @@ TEST(RenderState, ChunkAndPresetFileSoundLikeTheSettingsTheyHoldAndTheCommandLin
               render(dir, "open.wav", {"--set", "28=1", "--set", "29=0"}));
 }
 
-TEST(RenderDemo, NoteListBecomesEventsAtItsBeats)
-{
-    ScratchDir dir;
-    std::ofstream(dir / "list.txt") << "tempo 1:1 120 # half a second a beat\n"
-                                       "track Test 1\n"
-                                       "note 1:2 1 100 C4\n"
-                                       "note 2:1 0.5 90 A4 C#5\n";
-    const RunResult made = runProgram(MAKE_DEMO_MIDI_PATH, {dir / "list.txt", dir / "list.mid"});
-    ASSERT_EQ(made.exitCode, 0) << made.output;
-    const RunResult run = runRender({dir / "list.mid", "--module", TEST_PLUGIN_PATH, "--tail", "0", "-o", dir / "out.wav"});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    const Audio audio = readAudio(dir / "out.wav");
-    const int rate = audio.rate;
-    EXPECT_EQ(nonZeroFrames(audio, 1), (std::vector<int64_t>{rate / 2, rate, 2 * rate, 2 * rate + rate / 4}));
-    EXPECT_EQ(audio.samples[1][static_cast<size_t>(2 * rate)], 2.0f); // the two-note chord
-}
-
 TEST(RenderDemo, DemoExcerptPlaysThroughVeskWithinFullScale)
 {
     ScratchDir dir;

@@ -66,23 +66,6 @@ TEST(RenderTiming, PluginIsToldEachTempoFromTheFrameItStarts)
     EXPECT_EQ(tempoSeen.back(), 150.0f);
 }
 
-TEST(RenderTiming, VeskStartsANoteRightAfterItsEventFrame)
-{
-    // The Init program has no attack: the first frame of a note is at level zero, the next one sounds.
-    SmfTrack track;
-    track.tempo(0, 120).event(480, {0x90, 69, 100}).event(480, {0x80, 69, 0}).endOfTrack();
-    for (int block : {64, 512, 1000}) {
-        ScratchDir dir;
-        writeFile(dir / "in.mid", smfFile(0, 480, {track}));
-        const RunResult run =
-            runRender({dir / "in.mid", "--rate", "48000", "--block", std::to_string(block), "-o", dir / "out.wav"});
-        ASSERT_EQ(run.exitCode, 0) << run.output;
-        const int64_t onset = firstFrameAbove(readAudio(dir / "out.wav"), 1e-6f);
-        EXPECT_GE(onset, 24000) << "blocks of " << block;
-        EXPECT_LE(onset, 24001) << "blocks of " << block;
-    }
-}
-
 TEST(RenderTail, TailRunsUntilTheReleaseFallsSilentOrStopsAtItsLimitWithAWarning)
 {
     ScratchDir dir;

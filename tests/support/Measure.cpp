@@ -157,14 +157,6 @@ double Spectrum::amplitude(double f) const
     return 2.0 * std::abs(sum) / gain;
 }
 
-std::vector<double> Spectrum::harmonics(double f0, int count) const
-{
-    std::vector<double> out;
-    for (int h = 1; h <= count; ++h)
-        out.push_back(amplitude(h * f0));
-    return out;
-}
-
 double Spectrum::strongestOffHarmonic(double f0, double guardHz, double maxHz) const
 {
     double m = 0.0;

@@ -39,8 +39,6 @@ public:
     const std::vector<double>& magnitudes() const { return magnitude; }
     // The component at exactly f, without the bins' scalloping.
     double amplitude(double f) const;
-    // Amplitudes of harmonics 1..count of f0.
-    std::vector<double> harmonics(double f0, int count) const;
     // Largest magnitude further than guardHz from DC and from every multiple
     // of f0 below maxHz: what a signal of period 1/f0 should not hold.
     double strongestOffHarmonic(double f0, double guardHz, double maxHz = 1e300) const;

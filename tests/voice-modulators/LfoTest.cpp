@@ -59,42 +59,6 @@ TEST(LfoTable, SkewBendsSawAndSineAndOtherShapesCopyOrClear)
     EXPECT_TRUE(std::all_of(unknown.begin(), unknown.begin() + kLfoCycleLength, [](float x) { return x == 0.0f; }));
 }
 
-TEST(LfoTable, PulseWidthFollowsSkewAndTheWidestNeverWritesPastTheCycle)
-{
-    const Table half = built(kLfoPulse, 0.5f); // high for 1016 + 8 entries
-    const std::pair<int32_t, float> edges[] = {{1024, 1.0f},  {1025, 1.0f - 1.0f / 32}, {1087, 1.0f - 63.0f / 32},
-                                               {1088, -1.0f}, {1984, -1.0f},           {2047, -1.0f + 63.0f / 32}};
-    for (const auto& [i, value] : edges)
-        EXPECT_EQ(half[i], value) << i;
-    EXPECT_LT(built(kLfoPulse, 0.0f)[9], 1.0f);
-
-    const Table widest = built(kLfoPulse, 1.0f);
-    EXPECT_TRUE(std::all_of(widest.begin(), widest.begin() + 1984, [](float x) { return x == 1.0f; }));
-    for (int32_t k = 0; k < 64; ++k)
-        ASSERT_EQ(widest[1984 + k], -1.0f + k / 32.0f) << k;
-    for (const float skew : {5.0f, -5.0f, 1e30f, std::numeric_limits<float>::quiet_NaN()}) {
-        const Table t = built(kLfoPulse, skew);
-        EXPECT_TRUE(std::all_of(t.begin(), t.begin() + kLfoCycleLength, [](float x) { return std::fabs(x) <= 1.0f; }))
-            << skew;
-    }
-}
-
-TEST(LfoOutput, ReadsTheTopElevenPhaseBitsAndFadesInLinearly)
-{
-    Table table{};
-    for (int32_t i = 0; i < kLfoCycleLength; ++i)
-        table[i] = static_cast<float>(i);
-    Random15 random;
-    VoiceSlot v{};
-    v.lfoPhase[1] = (100u << 21) + (1u << 20);
-    EXPECT_EQ(lfoOutput({table.data(), kLfoSaw, 1.0f, 0.0f}, 1, v, 1000, 64, random), 100.0f);
-    const LfoParams fading{table.data(), kLfoSine, 1.0f, 44100.0f}; // 1 s at 44.1 kHz
-    for (const auto& [age, expected] : {std::pair{0u, 0.0f}, std::pair{22050u, 50.0f}, std::pair{44100u, 100.0f}}) {
-        v.age = age;
-        EXPECT_FLOAT_EQ(lfoOutput(fading, 1, v, 1000, 64, random), expected) << age;
-    }
-}
-
 TEST(LfoOutput, SampleHoldDrawsAtTheFirstCallAndOncePerCycleThenSmooths)
 {
     Random15 random(99);

@@ -48,23 +48,6 @@ TEST(SpreadPosition, LayersSitWhereTheirStackPutsThem)
         EXPECT_FLOAT_EQ(spreadPosition(c.voices, c.layer, c.spread), c.position) << c.voices << "/" << c.layer;
 }
 
-TEST(VoiceGains, HardPansSilenceTheFarSide)
-{
-    VoiceGains right = gainsFor(2, 0, 1.0f);
-    EXPECT_FLOAT_EQ(right.left, 0.0f);
-    EXPECT_FLOAT_EQ(right.right, 0.2f);
-    VoiceGains left = gainsFor(2, 1, 1.0f);
-    EXPECT_FLOAT_EQ(left.left, 0.2f);
-    EXPECT_FLOAT_EQ(left.right, 0.0f);
-    VoiceGains centre = gainsFor(1, 0, 1.0f);
-    EXPECT_FLOAT_EQ(centre.left, 0.2f);
-    EXPECT_FLOAT_EQ(centre.right, 0.2f);
-    // Pan contributions are limited to the hard positions.
-    VoiceGains beyond = gainsFor(1, 0, 0.0f, -5.0f);
-    EXPECT_FLOAT_EQ(beyond.right, 0.0f);
-    EXPECT_FLOAT_EQ(beyond.left, 0.2f);
-}
-
 TEST(VoiceGains, SwitchedOffLayerIsSilentAndVolumeSquares)
 {
     VoiceOutputInputs in;
@@ -96,25 +79,3 @@ TEST(MixVoice, FullScaleVoiceReachesPointTwoOnBothFxChannels)
     EXPECT_EQ(slot.age, 100064u);
 }
 
-TEST(MixVoice, FxShareZeroBypassesTheEffectsAndGainsRampBetweenCalls)
-{
-    Buses buses;
-    VoiceSlot slot = sustainingVoice();
-    std::vector<float> voice(64, 1.0f);
-    EnvelopeCoefs coefs{1.0f, 1.0f, 1.0f, 0.0f};
-    SpikeTables none{nullptr, nullptr, 0};
-    VoiceOutputInputs in;
-    in.fxShare = 0.0f;
-    AmpEnvelope amp(coefs, 0, slot);
-    mixVoice(voice.data(), 64, voiceGains(in, 0), amp, Spike(none, false, 0.0f), slot, buses.fx, buses.dry);
-    EXPECT_EQ(buses.fxL[10], 0.0f);
-    EXPECT_FLOAT_EQ(buses.dryL[10], 0.2f);
-
-    // The next call moves to full FX share smoothly over its frames.
-    Buses next;
-    in.fxShare = 1.0f;
-    AmpEnvelope amp2(coefs, 0, slot);
-    mixVoice(voice.data(), 64, voiceGains(in, 0), amp2, Spike(none, false, 0.0f), slot, next.fx, next.dry);
-    EXPECT_NEAR(next.fxL[31], 0.1f, 0.01f);
-    EXPECT_FLOAT_EQ(next.fxL[63], 0.2f);
-}
