@@ -51,28 +51,6 @@ TEST(Reset, SilencesASoundingNoteFromTheNextSlice)
     EXPECT_EQ(peakOf(renderSlice(e.engine).left), 0.0);
 }
 
-TEST(OutputStage, FirstBlockJumpsToTheGainThenRampsLinearly)
-{
-    EngineUnderTest e;
-    e.engine.setParameter(kVolume, 0.5f); // gain 1
-    StereoBuffer block(64, 1.0f);
-    e.engine.outputStage(64, block.channels());
-    EXPECT_EQ(block.left[0], 1.0f);
-    EXPECT_EQ(block.right[63], 1.0f);
-
-    e.engine.setParameter(kVolume, 0.25f); // gain 0.25
-    StereoBuffer ramp(100, 1.0f);
-    e.engine.outputStage(100, ramp.channels());
-    for (size_t i = 0; i < 100; ++i) {
-        EXPECT_NEAR(ramp.left[i], 1.0f - 0.0075f * i, 1e-5) << i;
-        EXPECT_EQ(ramp.left[i], ramp.right[i]) << "both channels follow one ramp";
-    }
-    StereoBuffer steady(10, 2.0f);
-    e.engine.outputStage(10, steady.channels());
-    EXPECT_EQ(steady.left[0], 0.5f);
-    EXPECT_EQ(steady.right[9], 0.5f);
-}
-
 TEST(OutputStage, DcPassesWhileSyncIsOffAndDecaysThroughAn8HzHighpassWhileOn)
 {
     for (float rate : {44100.0f, 96000.0f}) {

@@ -62,42 +62,4 @@ TEST(UnsafeInput, EveryIndexWithEveryHostileValueKeepsIndicesInRange)
     }
 }
 
-TEST(UnsafeInput, HostileProgramsSurviveSelectionAndReapplication)
-{
-    EngineUnderTest e;
-    ProgramRecord* bank = e.engine.programs();
-    int32_t p = 0;
-    for (float value : kHostileValues) {
-        for (float& param : bank[p].params)
-            param = value;
-        e.engine.setProgram(p++);
-        expectIndicesInRange(e.engine, -1, value);
-        e.engine.reapplyProgram();
-        expectIndicesInRange(e.engine, -1, value);
-    }
-    for (int32_t slot = 0; slot < 6; ++slot)
-        EXPECT_TRUE(e.owner.effectOrder[slot] >= 0 && e.owner.effectOrder[slot] <= 6) << slot;
-}
-
-TEST(UnsafeInput, BlockAndOutputStageRunAfterHostileValues)
-{
-    EngineUnderTest e;
-    for (float value : kHostileValues) {
-        for (int32_t index : {int32_t(kVolume), int32_t(kFilterCutoff), int32_t(kOscFm), int32_t(kOscPulseWidth),
-                              int32_t(kOscSync)})
-            e.engine.setParameter(index, value);
-        float left[64] = {}, right[64] = {};
-        float* io[2] = {left, right};
-        e.engine.beginBlock(64);
-        e.engine.outputStage(64, io);
-        e.engine.endBlock();
-    }
-    float left[1] = {1.0f}, right[1] = {1.0f};
-    float* io[2] = {left, right};
-    e.engine.beginBlock(0);
-    e.engine.outputStage(0, io);
-    e.engine.endBlock();
-    EXPECT_EQ(left[0], 1.0f) << "an empty block touches nothing";
-}
-
 } // namespace

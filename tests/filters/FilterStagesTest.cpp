@@ -48,49 +48,12 @@ TEST(PostFilterStage, SaturationDrivesAndMixesWithOffset)
     EXPECT_EQ(untouched[0], 0.7f);
 }
 
-TEST(FilterSlot, ClearedMemoriesMakeTheVoiceSoundLikeANewOne)
-{
-    FilterRig played(kCombLowpass24, 44100.0), fresh(kCombLowpass24, 44100.0);
-    played.params.resonance = fresh.params.resonance = 0.8f;
-    played.process(noise(1000, 2));
-    EXPECT_TRUE(std::any_of(std::begin(played.slot.filterState), std::end(played.slot.filterState),
-                            [](float v) { return v != 0.0f; }));
-    clearFilterMemories(played.slot);
-    played.slot.prevCutoff = kUnsetCutoff;
-    expectSameOutput(played, fresh, 512, 9);
-
-    VoiceSlot slot{}; // and memories in the denormal range flush to zero
-    std::fill(std::begin(slot.filterState), std::end(slot.filterState), 5e-10f);
-    slot.filterState[2] = 0.5f;
-    slot.followState = -5e-10f;
-    flushFilterDenormals(slot);
-    for (int32_t i = 0; i < 7; ++i)
-        EXPECT_EQ(slot.filterState[i], i == 2 ? 0.5f : 0.0f) << i;
-    EXPECT_EQ(slot.followState, 0.0f);
-}
-
 TEST(FilterSlot, CodesWithoutAFilterSoundLikeTheTwelveDbLowpass)
 {
     for (int32_t code : {18, -1, 111, 1000}) {
         SCOPED_TRACE(code);
         FilterRig odd(code, 44100.0), lowpass(kLowpass12, 44100.0);
         expectSameOutput(odd, lowpass, 1024, 4);
-    }
-}
-
-TEST(FilterSlot, ConstantCutoffPathMatchesThePerFramePath)
-{
-    for (int32_t type : {kLowpass12, kLowpass24}) {
-        SCOPED_TRACE(type);
-        FilterRig sustaining(type, 48000.0), moving(type, 48000.0);
-        for (FilterRig* rig : {&sustaining, &moving}) {
-            rig->position = 0.6f;
-            rig->envelopeLevel = 0.4f;
-            rig->params.envAmount = 0.3f;
-            rig->params.resonance = 0.6f;
-        }
-        sustaining.params.envelopeSustaining = true;
-        expectSameOutput(sustaining, moving, 1024, 8);
     }
 }
 

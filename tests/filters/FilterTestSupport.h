@@ -12,16 +12,30 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
 // Cutoff position whose table index stands for hz.
 inline float positionFor(double hz) { return float(1.0 + std::log(hz / 22000.0) / std::log(2200.0)); }
 
+// Building every table of a rate costs more than a filter run, and the
+// stability sweep makes a rig per cutoff index: rigs at one rate share them.
+inline std::shared_ptr<const RateTables> sharedTablesAt(double rate)
+{
+    static std::map<double, std::shared_ptr<const RateTables>> built;
+    std::shared_ptr<const RateTables>& tables = built[rate];
+    if (!tables) {
+        auto fresh = std::make_shared<RateTables>();
+        fresh->rebuild(rate);
+        tables = std::move(fresh);
+    }
+    return tables;
+}
+
 struct FilterRig {
-    FilterRig(int32_t type, double rate) : sampleRate(rate), rates(std::make_unique<RateTables>())
+    FilterRig(int32_t type, double rate) : sampleRate(rate), rates(sharedTablesAt(rate))
     {
-        rates->rebuild(rate);
         slot.voiceFilterType = type;
         slot.prevCutoff = kUnsetCutoff;
         slot.active = 1;
@@ -58,7 +72,7 @@ struct FilterRig {
     }
 
     double sampleRate;
-    std::unique_ptr<RateTables> rates;
+    std::shared_ptr<const RateTables> rates;
     VoiceSlot slot{};
     FilterParams params{};
     float position = 0.5f; // target cutoff position, held from slice to slice

@@ -93,13 +93,6 @@ TEST(AmplitudeDestinations, VolumeLevelAndPanScaleAndPlaceTheVoice)
     EXPECT_GT(rmsOf(out.fx[1], 1024, 3072), 0.05);
 }
 
-TEST(EnvelopeDestinations, LongerAmpAttackSlowsTheOnset)
-{
-    const double base = rmsOf(play(48, {}, {}, 2048), 0, 2048);
-    // 2 ms becomes about 200 ms.
-    EXPECT_LT(rmsOf(play(48, {{kSrcConst, 0.5, kDestAmpAttack}}, {}, 2048), 0, 2048), 0.5 * base);
-}
-
 // Tremolo cycles in the second second: LFO 3 drives the level through
 // LFO 3*Amp, and the windowed level crosses its middle once per cycle.
 int tremoloCycles(ModulationRig& rig)
@@ -150,35 +143,6 @@ TEST(OscillatorDestinations, OscMixHandsTheVoiceToOscillatorTwoAndFm1AddsPartial
     const auto brightness = [](const std::vector<float>& out) { return roughnessOf(out, 2048, 6144) / rmsOf(out, 2048, 6144); };
     const double pure = brightness(play(48, {}, osc2Sine(false, 1.0f)));
     EXPECT_GT(brightness(play(48, {{kSrcConst, 0.5, kDestFm1}}, osc2Sine(false, 1.0f))), 1.5 * pure);
-}
-
-TEST(FxShareDestination, DryVoicesBypassTheEffectsBusAndHalfSplitsEvenly)
-{
-    for (double amount : {-1.0, -0.5}) {
-        ModulationRig rig;
-        rig.route(1, kSrcConst, amount, kDestFxDryWet);
-        rig.noteOn(48);
-        const RenderedBuses out = rig.renderBuses(4096);
-        if (amount == -1.0) {
-            EXPECT_EQ(rmsOf(out.fx[0], 0, 4096), 0.0);
-            EXPECT_GT(rmsOf(out.dry[0], 1024, 3072), 0.05);
-        } else {
-            EXPECT_NEAR(rmsOf(out.fx[0], 1024, 3072), rmsOf(out.dry[0], 1024, 3072), 1e-6);
-        }
-    }
-}
-
-TEST(ControllerCurveDestinations, VelocityCurveSoftensTheVoiceFromTheNextBlock)
-{
-    ModulationRig rig;
-    rig.route(1, kSrcVelocity, 1.0, kDestVolume);
-    rig.noteOn(48, 64);
-    const double straight = rmsOf(rig.render(2048), 1024, 1024);
-    rig.route(2, kSrcConst, 0.5, kDestVelocityCurve); // knee 0.75: 0.5 reads 1/6
-    rig.render(256);
-    const double bent = rmsOf(rig.render(2048), 1024, 1024);
-    const double v = 2.0 * (1.0 / 6.0 - 0.5);
-    EXPECT_NEAR(bent / straight, (1.0 + v) * (1.0 + v), 0.003);
 }
 
 } // namespace

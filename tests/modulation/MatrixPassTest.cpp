@@ -48,20 +48,6 @@ TEST(ModSources, EachSourceReadsItsVoiceOrController)
     EXPECT_NEAR(c.output.fxShare, 1.0 - 0.4 * 0.25, 1e-6);
 }
 
-TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSixAndUnknownOrEmptySlotsAreSkipped)
-{
-    ModulationRig rig;
-    rig.route(1, kSrcConst, 0.5, kDestVolume, 25);
-    rig.route(2, kSrcConst, 0.25, kDestPan, 26); // Even
-    rig.route(3, kSrcNone, 1.0, kDestVolume);
-    rig.route(4, kSrcConst, 1.0, kDestPan, 40); // no such selection
-    for (int layer = 0; layer < 8; ++layer) {
-        const VoiceControls c = rig.evaluate(voiceAt(60, 100, layer));
-        EXPECT_DOUBLE_EQ(c.output.volumeSum, layer % 2 == 0 ? 0.5 : 0.0) << layer;
-        EXPECT_DOUBLE_EQ(c.output.panSum, layer % 2 == 1 ? 0.25 : 0.0) << layer;
-    }
-}
-
 TEST(MmAmount, HalvesMutesAndChainsDownwardOnlyOnTheSelectedLayers)
 {
     ModulationRig rig;

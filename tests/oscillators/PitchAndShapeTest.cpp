@@ -81,35 +81,6 @@ TEST(OscillatorPitch, GlideRampsAndOutOfRangeOffsets)
     }
 }
 
-// A full ring against a silent oscillator 2 (pulse width 0) leaves the sub alone.
-OscillatorRig subAlone(int32_t subShape, int32_t osc1 = kOscSaw)
-{
-    OscillatorRig rig(kRate, 69);
-    rig.params.shape[0] = osc1;
-    rig.params.shape[1] = kOscPulse;
-    rig.pulseWidth = 0.0f;
-    rig.params.ringMod = rig.params.subLevel = 1.0f;
-    rig.params.subShape = subShape;
-    return rig;
-}
-
-TEST(OscillatorSub, PlaysAnOctaveBelowWithoutTheWaveCorrection)
-{
-    for (int32_t shape : {kSubSaw, kSubPulse, kSubTriangle}) {
-        for (int32_t osc1 : {kOscSaw, kOscWavetable}) {
-            SCOPED_TRACE(testing::Message() << "sub " << shape << ", oscillator 1 shape " << osc1);
-            OscillatorRig rig = subAlone(shape, osc1);
-            rig.params.wave[0] = 60; // holds several cycles, corrected by -5102
-            const auto out = rig.render(kFrames);
-            EXPECT_NEAR(frequencyOf(out, kRate), 220.0, 0.05);
-            if (shape == kSubSaw) { // from the table of its own pitch, so nothing folds back
-                const WindowSpectrum spectrum(out);
-                EXPECT_LT(dB(spectrum.strongestOffHarmonic(220.0, 8.0) / spectrum.amplitude(220.0)), -60.0);
-            }
-        }
-    }
-}
-
 // Oscillator `osc` alone at 220 Hz.
 std::vector<float> renderShape(int osc, int32_t shape, const std::function<void(OscillatorRig&)>& setup = {})
 {

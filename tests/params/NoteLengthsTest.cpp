@@ -20,21 +20,4 @@ TEST(NoteLengths, DottedAndTripletLengthsRelateToTheStraightOne)
     }
 }
 
-TEST(NoteLengths, AnyRateValuePicksAnEntryWithinTheTable)
-{
-    EXPECT_EQ(lfoNoteLengthIndex(0.0), 0);
-    EXPECT_EQ(lfoNoteLengthIndex(1.0), kNumNoteLengths - 1);
-    EXPECT_EQ(lfoNoteLengthIndex(16.0 / 26.0), 16);
-    EXPECT_EQ(arpNoteLengthIndex(0.0), kFirstArpNoteLength);
-    EXPECT_EQ(arpNoteLengthIndex(1.0), kFirstArpNoteLength + kNumArpNoteLengths - 1);
-    EXPECT_EQ(arpNoteLengthIndex(13.0 / 20.01), 16);
-    const double inf = std::numeric_limits<double>::infinity();
-    for (const double v : {std::nan(""), -1.0, 2.0, 1e300, -inf, inf}) {
-        const int32_t lfo = lfoNoteLengthIndex(v);
-        const int32_t arp = arpNoteLengthIndex(v);
-        EXPECT_TRUE(lfo >= 0 && lfo < kNumNoteLengths) << v;
-        EXPECT_TRUE(arp >= kFirstArpNoteLength && arp < kFirstArpNoteLength + kNumArpNoteLengths) << v;
-    }
-}
-
 } // namespace

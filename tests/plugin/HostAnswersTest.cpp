@@ -83,21 +83,6 @@ TEST(HostAnswers, EachOpcodeAnswersWhatVeskIs)
     }
 }
 
-TEST(HostAnswers, TwoStereoOutputPinsAndNoInputs)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
-    VstPinProperties pin;
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, 0, 0, &pin), 1);
-    EXPECT_STREQ(pin.label, "Vesk 1");
-    EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, 1, 0, &pin), 1);
-    EXPECT_STREQ(pin.label, "Vesk 2");
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, 2, 0, &pin), 0);
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, -1, 0, &pin), 0);
-    EXPECT_EQ(host->dispatch(effGetInputProperties, 0, 0, &pin), 0);
-}
-
 TEST(HostAnswers, ResumeAsksForMidiAndSilenceComesOutBeforeAnyNote)
 {
     auto host = loadVesk();

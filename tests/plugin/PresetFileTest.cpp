@@ -77,22 +77,6 @@ TEST_F(PresetFiles, ProgramFileHasTheChunkFileHeader)
     EXPECT_EQ(programName(3), "Bright Lead");
 }
 
-TEST_F(PresetFiles, BankFileHasTheChunkFileHeader)
-{
-    char name[] = "Keep Me";
-    synth->setProgramName(name);
-    synth->saveBank(path("mine.fxb"));
-    std::vector<uint8_t> bytes = read(path("mine.fxb"));
-    ASSERT_EQ(bytes.size(), 160u + 235560u);
-    EXPECT_EQ(bigEndian(bytes, 4), 235712);
-    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), "FBCh");
-    EXPECT_EQ(bigEndian(bytes, 24), 128);
-    EXPECT_EQ(bigEndian(bytes, 156), 235560);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[28])), path("mine.fxb").substr(0, 127));
-    // Save Bank does not rename.
-    EXPECT_EQ(programName(0), "Keep Me");
-}
-
 TEST_F(PresetFiles, BankLoadKeepsTheCurrentProgramSelectedAndApplied)
 {
     synth->setProgram(5);

@@ -46,18 +46,4 @@ TEST(RenderOutput, WritesEachFileKindWithItsSampleFormatRateAndChannels)
     }
 }
 
-TEST(RenderOutput, SummaryTellsDurationPeakAndSpeedUnlessQuiet)
-{
-    ScratchDir dir;
-    const RunResult run = runRender(shortNote({"-o", dir / "out.wav"}));
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_TRUE(std::regex_search(run.output, std::regex(R"(wrote .*out\.wav \(float WAV, 48000 Hz\): [0-9.]+ s, )"
-                                                         R"(peak -?[0-9.]+ dBFS, [0-9.]+x real time\n$)")))
-        << run.output;
-    EXPECT_EQ(run.output.find('\r'), std::string::npos); // no progress bar: the output is not a terminal
-    const RunResult quiet = runRender(shortNote({"-o", dir / "quiet.wav", "--quiet"}));
-    EXPECT_EQ(quiet.exitCode, 0);
-    EXPECT_EQ(quiet.output, "");
-}
-
 } // namespace

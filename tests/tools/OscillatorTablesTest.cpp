@@ -37,24 +37,6 @@ TEST(SawTables, HoldTheHarmonicCountsOfTheirPitch) {
   }
 }
 
-TEST(SubPulseTable, IsABandLimitedSquareNegativeFirst) {
-  const int16_t* pulse = subPulseTable;
-  EXPECT_EQ(pulse[kCycleLength], pulse[0]);
-  for (int i = 16; i < 1024 - 16; ++i) ASSERT_LT(pulse[i], 0) << i;
-  for (int i = 1024 + 16; i < kCycleLength - 16; ++i) ASSERT_GT(pulse[i], 0) << i;
-  EXPECT_NEAR(*std::max_element(pulse, pulse + kCycleLength), 15326, 60);
-  EXPECT_NEAR(*std::min_element(pulse, pulse + kCycleLength), -15326, 60);
-  EXPECT_NEAR(pulse[512], -13000, 150);   // plateau, away from the edges
-  EXPECT_NEAR(pulse[1536], 13000, 150);
-
-  const auto amplitudes = cycleHarmonics(pulse);
-  EXPECT_NEAR(amplitudes[1], 13000 * 4 / M_PI, 5);
-  for (int h = 2; h <= 1024; h += 2) EXPECT_LT(amplitudes[h], 0.5) << "even harmonic " << h;
-  const int top = ::highestHarmonicAbove(amplitudes, 0.5);
-  EXPECT_GT(top, 60);   // bright enough for a bass sub
-  EXPECT_LT(top, 200);  // but band-limited
-}
-
 TEST(BlepResidual, StartsWithTheKnownStepCorrection) {
   const float rowZero[] = {1.0f, 0.9985f, 0.9138f, 0.3704f, -0.2101f, 0.0736f, -0.0078f};
   for (int j = 0; j < 7; ++j) EXPECT_NEAR(blepResidual[0][j], rowZero[j], 0.002) << j;
