@@ -9,6 +9,7 @@
 #include "Distortion.h"
 #include "EqBand.h"
 
+#include <atomic>
 #include <cstdint>
 
 // Enumeration codes (filter type, FM mode, arpeggiator mode, modulation
@@ -70,22 +71,51 @@ struct FilterFields {
     float filterOffset = 0.0f;
 };
 
+// An LFO's waveform, rebuilt on the thread that changes its shape or skew
+// while the audio thread reads it: the builder fills a table of its own and
+// hands it over whole. Three tables: the builder's, the renderer's, and one
+// waiting between them, flagged when it is newer than the renderer's. Like
+// every parameter write, one builder at a time.
+class LfoWaveform {
+public:
+    static constexpr int32_t kTableSize = 2049; // 2048 entries read with the top 11 phase bits, plus a guard
+
+    float* building() { return tables[buildIndex]; }
+    void publish() { buildIndex = waiting.exchange(buildIndex | kNewer, std::memory_order_acq_rel) & kIndexMask; }
+    // Audio thread, between slices: from here on it reads the newest table.
+    void take()
+    {
+        if (waiting.load(std::memory_order_relaxed) & kNewer)
+            readIndex = waiting.exchange(readIndex, std::memory_order_acq_rel) & kIndexMask;
+    }
+    const float* reading() const { return tables[readIndex]; }
+
+private:
+    static constexpr uint32_t kIndexMask = 3, kNewer = 4;
+    float tables[3][kTableSize] = {};
+    uint32_t buildIndex = 0;
+    uint32_t readIndex = 1;
+    std::atomic<uint32_t> waiting{2};
+};
+
 // Group 6: one LFO.
 struct LfoFields {
     static constexpr int32_t kCount = 3;
-    static constexpr int32_t kTableSize = 2049; // 2048 entries read with the top 11 phase bits, plus a guard
+    static constexpr int32_t kTableSize = LfoWaveform::kTableSize;
 
-    uint8_t lfoShape = 0;          // 0 saw, 1 pulse, 2 sine, 3 S+H (any other choice reads as 3)
+    // Shape, skew smoothing and reset are read by the audio thread while a host
+    // may be changing them, so they are stored and loaded atomically.
+    std::atomic<uint8_t> lfoShape{0}; // 0 saw, 1 pulse, 2 sine, 3 S+H (any other choice reads as 3)
     float lfoRate = 0.0f;          // raw
     float lfoFrequency = 0.0f;     // Hz, derived from the rate and sync
     float lfoSkewA = 1.0f;         // 0.25..4
     float lfoSkewB = 1.0f;         // 0.5..2
     float lfoSkewRaw = 0.5f;
-    float lfoSkewSmoothing = 1.0f; // one-pole coefficient of the S+H smoothing
+    std::atomic<float> lfoSkewSmoothing{1.0f}; // one-pole coefficient of the S+H smoothing
     float lfoFadeIn = 0.0f;        // seconds, 0 = off
     bool lfoSync = false;
-    bool lfoReset = false;
-    float waveform[kTableSize] = {}; // filled from shape and skew by the LFO table builder
+    std::atomic<bool> lfoReset{false};
+    LfoWaveform waveform; // filled from shape and skew by the LFO table builder
 };
 
 // Group 7: the voice stack (poly and the bend ranges are Vesk's own fields).

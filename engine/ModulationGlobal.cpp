@@ -28,7 +28,7 @@ void Vesk::updateGlobalModulation()
     const VoiceSlot& first = voices[0];
     float lfoValue[kNumLfos];
     for (int32_t k = 0; k < kNumLfos; ++k)
-        lfoValue[k] = lfo[k].waveform[first.lfoPhase[k] >> kLfoReadShift];
+        lfoValue[k] = lfo[k].waveform.reading()[first.lfoPhase[k] >> kLfoReadShift];
     const ModSourceInputs sources{&ctl, nullptr, arp.arpOn ? mod.arpNoteOut : 0.5, arp.lastFinger, &first, lfoValue};
 
     double rate = lfo[1].lfoRate;
@@ -70,6 +70,6 @@ void Vesk::updateGlobalModulation()
     const double increment = std::rint(static_cast<double>(hzToPhaseInc) * frequency);
     fx.delayMod.increment = static_cast<int32_t>(increment < kLargestIncrement ? increment : kLargestIncrement);
     fx.delayMod.depth = static_cast<float>(depth);
-    fx.delayMod.table = lfo[1].waveform;
+    fx.delayMod.table = lfo[1].waveform.reading();
     notes.anyNoteSinceBlock = false;
 }

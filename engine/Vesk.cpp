@@ -89,7 +89,7 @@ Vesk::Vesk(EngineOwner& engineOwner)
     // The factory bank replaces this content once it is compiled in.
     for (int32_t p = 0; p < kNumPrograms; ++p)
         fillInitProgram(bank[p]);
-    fx.delayMod.table = lfo[1].waveform;
+    fx.delayMod.table = lfo[1].waveform.reading();
     reset();
 }
 
@@ -724,5 +724,6 @@ void Vesk::rebuildLfoWaveform(int32_t k)
         return;
     const LfoFields& l = lfo[k];
     const LfoSources sources{tables->skewedTriangle.data(), tables->sine.data(), tables->smoothRandom.data()};
-    buildLfoTable(lfo[k].waveform, l.lfoShape, LfoSkew{l.lfoSkewA, l.lfoSkewB, l.lfoSkewRaw}, sources);
+    buildLfoTable(lfo[k].waveform.building(), l.lfoShape, LfoSkew{l.lfoSkewA, l.lfoSkewB, l.lfoSkewRaw}, sources);
+    lfo[k].waveform.publish();
 }

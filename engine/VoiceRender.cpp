@@ -125,7 +125,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     filter.resonance = c.resonance;
     filter.offset = c.offset;
     filter.combModulation = c.combModulation;
-    filter.lfo3Wave = engine.lfo[2].waveform;
+    filter.lfo3Wave = engine.lfo[2].waveform.reading();
     filter.lfo3Increment = c.lfoIncrement[2];
     filter.lfo2Increment = c.lfoIncrement[1];
     // The layer's own oscillator 1, stack detune and key tracking included.
@@ -198,6 +198,8 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     if (filterMemoriesStale.exchange(false, std::memory_order_acquire))
         for (VoiceSlot& voice : voices)
             clearFilterMemories(voice);
+    for (LfoFields& l : lfo)
+        l.waveform.take();
 
     // The arpeggiator's outputs as they stand at the slice's first frame.
     mod.arpNoteOut = arp.noteOutAt(blockFrame);
@@ -247,7 +249,7 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     call.pedalDown = !ctl.sustainPedalUp;
     for (int32_t k = 0; k < kNumLfos; ++k) {
         const float fadeIn = lfo[k].lfoFadeIn * static_cast<float>(sampleRate);
-        call.lfoParams[k] = {lfo[k].waveform, lfo[k].lfoShape, lfo[k].lfoSkewSmoothing, fadeIn};
+        call.lfoParams[k] = {lfo[k].waveform.reading(), lfo[k].lfoShape, lfo[k].lfoSkewSmoothing, fadeIn};
         call.lfoIncrement[k] = ::lfoIncrement(lfo[k].lfoFrequency, hzToPhaseInc);
         call.idleLfoIncrement[k] = ::idleLfoIncrement(lfo[k].lfoFrequency, hzToPhaseInc);
     }

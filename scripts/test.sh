@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: a normal optimised build, then the same
-# suites under the address and undefined-behaviour sanitizers. The suites run
-# inside a virtual X server so the editor's window tests have a display.
+# suites under the address and undefined-behaviour sanitizers, then the
+# threaded suites under ThreadSanitizer. The suites run inside a virtual X
+# server so the editor's window tests have a display. `ctest -L fast` in a
+# build tree runs the quick suites alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -17,7 +19,7 @@ run_suite() {
 run_suite build
 run_suite build-asan -DVESK_SANITIZE=address,undefined -DVESK_BUILD_BENCH=OFF
 
-# The threaded tests once more under ThreadSanitizer.
+# Every suite labelled `threads` once more under ThreadSanitizer.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Release -DVESK_SANITIZE=thread -DVESK_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j"$jobs" --target realtime_tests controller_tests arpeggiator_tests effects_tests editor_tests
-ctest --test-dir build-tsan -R '^(Concurrency\.|ControllerTest\.Concurrent|ArpConcurrency\.|EffectsConcurrency\.|EditorThreads\.)' --output-on-failure
+cmake --build build-tsan -j"$jobs" --target threaded_tests
+ctest --test-dir build-tsan -L threads -j"$jobs" --output-on-failure

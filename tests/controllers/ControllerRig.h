@@ -30,7 +30,7 @@ struct ControllerRig {
             std::lock_guard<std::mutex> lock(rig->mutex);
             rig->echoed.push_back({0, uint8_t(data[0]), uint8_t(data[1]), uint8_t(data[2])});
         }
-        return minimalHostCallback(effect, opcode, 0, 0, ptr, 0);
+        return quietHostCallback(effect, opcode, 0, 0, ptr, 0);
     }
 
     // Each message in a block of its own, through the host's event and process calls.

@@ -19,7 +19,7 @@ void expectBounded(FilterRig& rig, uint32_t seed)
     const std::vector<float> out = rig.process(noise(kFrames, seed), &rest);
     for (float v : out)
         ASSERT_TRUE(std::isfinite(v) && std::fabs(v) <= 1e4f) << v;
-    double second = 0.0, last = peakFrom(out, 2 * kBlock);
+    double second = 0.0, last = peakOf(out, 2 * kBlock);
     for (size_t i = kBlock; i < 2 * kBlock; ++i)
         second = std::max(second, double(std::fabs(out[i])));
     ASSERT_LE(last, 4.0 * second + 0.05) << "growing";

@@ -1,32 +1,41 @@
-// Drives one voice slot's filter the way the render loop does, on tables
-// built here from their defining formulas, and measures what comes out.
+// Drives one voice slot's filter the way the render loop does, on the tables
+// the engine ships, and measures what comes out.
 #pragma once
 
 #include "Filter.h"
 #include "FilterTypes.h"
+#include "Measure.h"
+#include "RateTables.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <vector>
 
 // Cutoff position whose table index stands for hz.
 inline float positionFor(double hz) { return float(1.0 + std::log(hz / 22000.0) / std::log(2200.0)); }
 
+// Building every table of a rate costs more than a filter run, and the
+// stability sweep makes a rig per cutoff index: rigs at one rate share them.
+inline std::shared_ptr<const RateTables> sharedTablesAt(double rate)
+{
+    static std::map<double, std::shared_ptr<const RateTables>> built;
+    std::shared_ptr<const RateTables>& tables = built[rate];
+    if (!tables) {
+        auto fresh = std::make_shared<RateTables>();
+        fresh->rebuild(rate);
+        tables = std::move(fresh);
+    }
+    return tables;
+}
+
 struct FilterRig {
-    FilterRig(int32_t type, double rate) : sampleRate(rate), svf(2254), ladder(2254), comb(2049), saturation(4097)
+    FilterRig(int32_t type, double rate) : sampleRate(rate), rates(sharedTablesAt(rate))
     {
-        for (int32_t i = 0; i < 2254; ++i) {
-            const double fc = 22000.0 * std::pow(2200.0, (i - 2048) / 2048.0);
-            svf[i] = float(2.0 * std::sin(M_PI * fc / (3.0 * rate)));
-            ladder[i] = float(0.6 * (2.0 * (1.0 - std::exp(-2.0 * M_PI * fc / rate)) - 1.0) - 0.4);
-        }
-        for (int32_t i = 0; i < 2049; ++i)
-            comb[i] = float(50.0 * (rate / 44100.0) * std::pow(0.04, i / 2048.0));
-        for (int32_t i = 0; i < 4097; ++i)
-            saturation[i] = float(std::tanh(i / 256.0));
         slot.voiceFilterType = type;
         slot.prevCutoff = kUnsetCutoff;
         slot.active = 1;
@@ -34,8 +43,8 @@ struct FilterRig {
     }
     FilterTables tables() const
     {
-        const int32_t limit = sampleRate < 44101.0 ? 2046 : (sampleRate < 48001.0 ? 2068 : 2253);
-        return {svf.data(), ladder.data(), comb.data(), saturation.data(), limit, sampleRate, float(sampleRate / 44100.0)};
+        return {rates->svfCoefficient.data(), rates->ladderTuning.data(), rates->combDelay.data(),
+                RateTables::saturation().data(), rates->cutoffIndexLimit, sampleRate, float(sampleRate / 44100.0)};
     }
     // Pre-stage, kernel, flush and post-stage in slices of at most 64 frames;
     // `rest` feeds the split types' second path. preOnly runs the pre-stage alone.
@@ -63,47 +72,13 @@ struct FilterRig {
     }
 
     double sampleRate;
-    std::vector<float> svf, ladder, comb, saturation;
+    std::shared_ptr<const RateTables> rates;
     VoiceSlot slot{};
     FilterParams params{};
     float position = 0.5f; // target cutoff position, held from slice to slice
     float envelopeLevel = 0.0f;
     std::vector<float> filterFm; // used when non-empty; indexed by frame of the whole run
 };
-
-inline std::vector<float> sine(double hz, double rate, int32_t frames, float amplitude = 0.25f)
-{
-    std::vector<float> v(static_cast<size_t>(frames));
-    for (size_t i = 0; i < v.size(); ++i)
-        v[i] = amplitude * float(std::sin(2.0 * M_PI * hz * double(i) / rate));
-    return v;
-}
-
-inline std::vector<float> noise(int32_t frames, uint32_t seed, float amplitude = 1.0f)
-{
-    std::vector<float> v(static_cast<size_t>(frames));
-    for (float& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = amplitude * (float(seed >> 8) / 8388608.0f - 1.0f);
-    }
-    return v;
-}
-
-inline double peakFrom(const std::vector<float>& v, size_t from)
-{
-    double p = 0.0;
-    for (size_t i = from; i < v.size(); ++i)
-        p = std::max(p, double(std::fabs(v[i])));
-    return p;
-}
-
-inline double rms(const std::vector<float>& v, size_t from)
-{
-    double sum = 0.0;
-    for (size_t i = from; i < v.size(); ++i)
-        sum += double(v[i]) * v[i];
-    return std::sqrt(sum / double(v.size() - from));
-}
 
 // Steady-state gain of a fresh rig for a sine at hz (RMS out / RMS in), long
 // enough for the slowest corner to settle and whole periods to dominate.
@@ -116,7 +91,7 @@ inline double sineGain(int32_t type, double rate, float position, double hz, flo
     rig.params.offset = offset;
     const int32_t settle = 16384, window = std::max(16384, int32_t(8.0 * rate / hz));
     const std::vector<float> in = sine(hz, rate, settle + window);
-    return rms(rig.process(in), settle) / rms(in, settle);
+    return rmsOf(rig.process(in), settle) / rmsOf(in, settle);
 }
 
 // Both rigs give the same output, bit for bit, on the same noise.

@@ -1,3 +1,4 @@
+#include "HostKit.h"
 #include "PluginHost.h"
 #include "TestPluginProtocol.h"
 
@@ -14,14 +15,6 @@ namespace {
 
 constexpr float kRate = 48000.0f;
 constexpr VstInt32 kBlock = 256;
-
-// Two output channels of one block, filled with a value no plug-in writes.
-struct StereoBlock {
-    explicit StereoBlock(VstInt32 frames) : left(size_t(frames), 12345.0f), right(size_t(frames), 12345.0f) {}
-    float** channels() { return pointers; }
-    std::vector<float> left, right;
-    float* pointers[2] = {left.data(), right.data()};
-};
 
 std::unique_ptr<PluginHost> loadTestPlugin(HostSettings settings = {}, bool start = true)
 {
@@ -43,13 +36,6 @@ std::pair<VstIntPtr, std::string> vendorSeen(PluginHost& host, TestPluginQuery w
     char text[256] = {};
     const VstIntPtr answer = query(host, which, text);
     return {answer, text};
-}
-
-float tempoHeard(PluginHost& host)
-{
-    StereoBlock block(kBlock);
-    EXPECT_TRUE(host.process(block.channels(), kBlock));
-    return block.left[0];
 }
 
 } // namespace
@@ -74,24 +60,6 @@ TEST(PluginHostLoad, FailuresNameTheirCause)
     }
 }
 
-TEST(PluginHostLoad, FindsTheOldMainEntryAndBareFileNamesInTheCurrentFolder)
-{
-    const std::string path = TEST_PLUGIN_PATH;
-    const size_t slash = path.rfind('/');
-    char previous[4096];
-    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(path.substr(0, slash).c_str()), 0);
-    std::string error;
-    std::unique_ptr<PluginHost> bare = PluginHost::load(path.substr(slash + 1), error);
-    ASSERT_EQ(chdir(previous), 0);
-    std::unique_ptr<PluginHost> legacy = PluginHost::load(TEST_PLUGIN_LEGACY_PATH, error);
-    for (PluginHost* host : {bare.get(), legacy.get()}) {
-        ASSERT_NE(host, nullptr) << error;
-        EXPECT_EQ(host->effect()->magic, kEffectMagic);
-        EXPECT_EQ(host->effect()->uniqueID, kTestPluginId);
-    }
-}
-
 TEST(PluginHostLoad, ClosingOrDestroyingTheHostFreesThePlugin)
 {
     // Our own handle keeps the module mapped while hosts come and go.
@@ -112,151 +80,6 @@ TEST(PluginHostLoad, ClosingOrDestroyingTheHostFreesThePlugin)
     }
     EXPECT_EQ(live(), 0);
     dlclose(handle);
-}
-
-TEST(PluginHostCallback, VendorStringReachesThePluginFromItsEntryCallOnCutToTheLimit)
-{
-    const struct {
-        std::string vendor;
-        bool answer;
-        std::string seen;
-    } cases[] = {{"Steinberg", true, "Steinberg"},
-                 {"", true, ""},
-                 {"Withheld", false, ""},
-                 {std::string(300, 'v'), true, std::string(kVstMaxVendorStrLen - 1, 'v')}};
-    for (const auto& c : cases) {
-        HostSettings settings;
-        settings.vendor = c.vendor;
-        settings.answerVendor = c.answer;
-        std::unique_ptr<PluginHost> host = loadTestPlugin(settings);
-        ASSERT_NE(host, nullptr);
-        for (TestPluginQuery which : {kQueryVendorAtEntryNullEffect, kQueryVendorAtEntryOwnEffect, kQueryVendorAtOpen})
-            EXPECT_EQ(vendorSeen(*host, which), std::make_pair(VstIntPtr(c.answer ? 1 : 0), c.seen)) << which;
-    }
-}
-
-TEST(PluginHostCallback, RateAndBlockSizeAreAnsweredAndReachThePluginOnlyWhileSuspended)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false);
-    ASSERT_NE(host, nullptr);
-    host->open();
-    EXPECT_EQ(query(*host, kQueryBlockSizeReceived), 0);
-    host->resume(); // tells a rate and block size never set first
-    EXPECT_EQ(query(*host, kQueryRateReceived), static_cast<VstIntPtr>(host->sampleRate()));
-    EXPECT_EQ(query(*host, kQueryBlockSizeReceived), host->blockSize());
-    host->setSampleRate(96000.0f);
-    host->setBlockSize(64);
-    EXPECT_EQ(query(*host, kQueryHostSampleRate), 96000);
-    EXPECT_EQ(query(*host, kQueryHostBlockSize), 64);
-    EXPECT_EQ(query(*host, kQueryRateChangedWhileRunning), 0);
-    StereoBlock block(64);
-    EXPECT_TRUE(host->process(block.channels(), 64)) << "still running after the change";
-}
-
-TEST(PluginHostCallback, CanDoAndWantMidiAnswerWhatThisHostDoes)
-{
-    HostSettings noTime;
-    noTime.provideTimeInfo = false;
-    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false), timeless = loadTestPlugin(noTime);
-    ASSERT_NE(host, nullptr);
-    ASSERT_NE(timeless, nullptr);
-    const std::pair<std::string, VstIntPtr> cases[] = {
-        {"receiveVstMidiEvent", 1}, {"sendVstEvents", 1}, {"sendVstTimeInfo", 1}, {"openFileSelector", -1}};
-    for (auto [feature, answer] : cases)
-        EXPECT_EQ(query(*host, kQueryHostCanDo, feature.data()), answer) << feature;
-    EXPECT_EQ(query(*timeless, kQueryHostCanDo, std::string("sendVstTimeInfo").data()), -1);
-    EXPECT_EQ(query(*host, kQueryHostCanDo, nullptr), 0);
-
-    host->open();
-    EXPECT_FALSE(host->wantsMidi());
-    host->start(kRate, kBlock);
-    EXPECT_TRUE(host->wantsMidi());
-    EXPECT_EQ(host->callbackCount(audioMasterWantMidi), 1);
-}
-
-TEST(PluginHostTime, TempoAndPositionReachThePlugin)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
-    EXPECT_EQ(tempoHeard(*host), 120.0f);
-    host->setTempo(133.5);
-    EXPECT_EQ(tempoHeard(*host), 133.5f);
-    EXPECT_EQ(host->lastTimeRequest(), kVstTempoValid);
-    host->setTempo(90.0, false);
-    EXPECT_EQ(tempoHeard(*host), 0.0f) << "tempo present but not flagged valid";
-    host->setTimeInfoProvided(false);
-    EXPECT_EQ(tempoHeard(*host), kNoTimeInfo);
-    host->setTimeInfoProvided(true);
-    host->setTempo(90.0, true);
-    EXPECT_EQ(tempoHeard(*host), 90.0f);
-
-    StereoBlock block(kBlock);
-    for (VstInt32 frames : {kBlock, 100, 7}) {
-        const double before = host->timeInfo().samplePos;
-        ASSERT_TRUE(host->process(block.channels(), frames));
-        EXPECT_EQ(query(*host, kQuerySamplePos), static_cast<VstIntPtr>(before));
-        EXPECT_EQ(host->timeInfo().samplePos, before + frames);
-    }
-}
-
-TEST(PluginHostProcess, EventsArriveAtTheirFramesForOneBlockAndComeBackAsMidiOut)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
-    const std::vector<MidiMessage> sent = {MidiMessage::noteOn(0, 60, 100), MidiMessage::noteOn(37, 64, 90, 3),
-                                           MidiMessage::controlChange(37, 1, 127), MidiMessage::noteOff(kBlock - 1, 60)};
-    std::vector<MidiMessage> many; // more than any fixed-size list would hold
-    for (uint8_t i = 0; i < 40; ++i)
-        many.push_back(MidiMessage::noteOn(i * 6, i, 1));
-    for (const std::vector<MidiMessage>& list : {sent, many}) {
-        host->clearRecordings();
-        host->sendMidi(list);
-        StereoBlock block(kBlock);
-        ASSERT_TRUE(host->process(block.channels(), kBlock));
-        std::vector<float> expected(kBlock, 0.0f);
-        for (const MidiMessage& m : list)
-            expected[size_t(m.deltaFrames)] += 1.0f;
-        EXPECT_EQ(block.right, expected);
-        EXPECT_EQ(host->midiOut(), list);
-        ASSERT_TRUE(host->process(block.channels(), kBlock));
-        EXPECT_EQ(block.right, std::vector<float>(kBlock, 0.0f)) << "events belong to one block only";
-    }
-    EXPECT_EQ(sent[1].status, 0x93);
-    EXPECT_EQ(MidiMessage::pitchBend(5, 8192), (MidiMessage{5, 0xE0, 0x00, 0x40}));
-    EXPECT_EQ(MidiMessage::pitchBend(0, 16383, 15), (MidiMessage{0, 0xEF, 0x7F, 0x7F}));
-    EXPECT_EQ(MidiMessage::programChange(0, 10, 1), (MidiMessage{0, 0xC1, 10, 0}));
-    EXPECT_EQ(MidiMessage::noteOff(3, 64, 0, 9), (MidiMessage{3, 0x89, 64, 0}));
-}
-
-TEST(PluginHostProcess, RefusesCallsARealHostWouldNeverMake)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin({}, false);
-    ASSERT_NE(host, nullptr);
-    host->open();
-    host->setSampleRate(kRate);
-    host->setBlockSize(64);
-    StereoBlock block(128);
-    EXPECT_FALSE(host->process(block.channels(), 64)) << "not resumed";
-    host->resume();
-    EXPECT_FALSE(host->process(block.channels(), 65)) << "larger than the block size";
-    EXPECT_FALSE(host->process(block.channels(), -1));
-    EXPECT_EQ(block.left[0], 12345.0f) << "a refused call leaves the outputs alone";
-    EXPECT_TRUE(host->process(block.channels(), 64));
-    host->suspend();
-    EXPECT_FALSE(host->process(block.channels(), 64));
-}
-
-TEST(PluginHostProcess, AutomationIsRecordedInOrder)
-{
-    std::unique_ptr<PluginHost> host = loadTestPlugin();
-    ASSERT_NE(host, nullptr);
-    host->setParameter(3, 0.25f);
-    host->setParameter(0, 1.0f);
-    host->setParameter(kTestPluginParams, 0.5f); // out of range: the plug-in ignores it
-    EXPECT_EQ(host->automation(), (std::vector<AutomationRecord>{{3, 0.25f}, {0, 1.0f}}));
-    EXPECT_EQ(host->getParameter(3), 0.25f);
-    host->clearRecordings();
-    EXPECT_TRUE(host->automation().empty());
 }
 
 // Two instances loaded and run on two threads, each with a "UI" thread
@@ -284,7 +107,7 @@ TEST(PluginHostInstances, InstancesOnTwoThreadsGetTheirOwnAnswersAndRecordings)
             for (int i = 0; i < kBlocks; ++i)
                 host->setParameter(note % kTestPluginParams, static_cast<float>(i) / kBlocks);
         });
-        StereoBlock block(kBlock);
+        StereoBuffer block(kBlock, 12345.0f); // a value no plug-in writes
         for (int i = 0; i < kBlocks; ++i) {
             host->sendMidi({MidiMessage::noteOn(i % kBlock, note, 1)});
             host->process(block.channels(), kBlock);

@@ -48,48 +48,6 @@ TEST(ModSources, EachSourceReadsItsVoiceOrController)
     EXPECT_NEAR(c.output.fxShare, 1.0 - 0.4 * 0.25, 1e-6);
 }
 
-TEST(ControllerCurves, KneesBendVelocityWheelAndBreathInTheVoicePass)
-{
-    ControllerCurve curve;
-    bendControllerCurve(curve, 0.0); // straight
-    for (double c : {0.0, 0.2, 0.5, 0.9, 1.0})
-        EXPECT_NEAR(curvedController(c, curve), c, 1e-12);
-    bendControllerCurve(curve, 5.0);
-    EXPECT_DOUBLE_EQ(curve.curveKnee, 0.99);
-    bendControllerCurve(curve, -5.0);
-    EXPECT_DOUBLE_EQ(curve.curveKnee, 0.01);
-
-    ModulationRig rig;
-    Vesk& engine = rig.engine();
-    bendControllerCurve(engine.mod.curve[kVelocityCurve], 0.5);
-    // 64/128 = 0.5 sits below the 0.75 knee: 0.5 / 3, then centred.
-    EXPECT_NEAR(sourceValue(rig, kSrcVelocity, voiceAt(60, 64)), 2.0 * (0.5 / 3.0 - 0.5), 1e-6);
-    engine.ctl.modWheelSmoothed = 0.5;
-    bendControllerCurve(engine.mod.curve[kWheelCurve], -0.5); // knee 0.25
-    EXPECT_NEAR(sourceValue(rig, kSrcModWheel, voiceAt()), 0.5 / 3.0 + 1.0 - 1.0 / 3.0, 1e-6);
-    // The product sources read the wheel straight.
-    rig.route(1, kSrcLfo1Wheel, 1.0, kDestVolume);
-    EXPECT_DOUBLE_EQ(rig.evaluate(voiceAt(), {1.0f, 0.0f, 0.0f}).output.volumeSum, 0.5);
-    // A controller pushed past its range by a host still reads at most 1 through a curve.
-    engine.ctl.breath = 1.5;
-    bendControllerCurve(engine.mod.curve[kBreathCurve], -1.0);
-    EXPECT_DOUBLE_EQ(sourceValue(rig, kSrcBreath, voiceAt()), 1.0);
-}
-
-TEST(ModVoiceSelection, OddReachesLayersZeroTwoFourSixAndUnknownOrEmptySlotsAreSkipped)
-{
-    ModulationRig rig;
-    rig.route(1, kSrcConst, 0.5, kDestVolume, 25);
-    rig.route(2, kSrcConst, 0.25, kDestPan, 26); // Even
-    rig.route(3, kSrcNone, 1.0, kDestVolume);
-    rig.route(4, kSrcConst, 1.0, kDestPan, 40); // no such selection
-    for (int layer = 0; layer < 8; ++layer) {
-        const VoiceControls c = rig.evaluate(voiceAt(60, 100, layer));
-        EXPECT_DOUBLE_EQ(c.output.volumeSum, layer % 2 == 0 ? 0.5 : 0.0) << layer;
-        EXPECT_DOUBLE_EQ(c.output.panSum, layer % 2 == 1 ? 0.25 : 0.0) << layer;
-    }
-}
-
 TEST(MmAmount, HalvesMutesAndChainsDownwardOnlyOnTheSelectedLayers)
 {
     ModulationRig rig;
@@ -131,45 +89,6 @@ TEST(ModDestinations, LowestSlotWinsOnReplacingDestinationsAndCutoffAndPanAdd)
     EXPECT_NEAR(c.output.panSum, -0.5, 1e-9);
     rig.route(2, kSrcPitchWheel, 0.5, kDestPan); // bend at rest: 0
     EXPECT_NEAR(rig.evaluate(voiceAt()).output.panSum, 0.0, 1e-9);
-}
-
-TEST(ModAtStart, FilterTypeAndPhasesOnlyInTheFirstSlice)
-{
-    ModulationRig rig;
-    rig.route(2, kSrcConst, 0.25, kDestOsc2Phase);
-    rig.route(3, kSrcConst, -0.25, kDestLfo3Phase);
-    // Whole hundredths / 4 count through the type menu's own order, limited at both ends.
-    const std::pair<double, int32_t> types[] = {{0.04, 0}, {0.08, 1}, {0.31, 10}, {0.42, 2}, {0.7, 14},
-                                                {1.0, 15}, {0.0, 0},  {-0.5, 0},  {0.12, 17}};
-    for (const auto& [amount, type] : types) {
-        rig.route(1, kSrcConst, amount, kDestFilterType);
-        EXPECT_EQ(rig.evaluate(voiceAt()).startFilterType, type) << amount;
-    }
-    VoiceSlot v = voiceAt();
-    const VoiceControls first = rig.evaluate(v);
-    EXPECT_TRUE(first.osc.setPhase[1]);
-    EXPECT_EQ(first.osc.phase[1], 0x40000000u);
-    EXPECT_TRUE(first.setLfoPhase[2]);
-    EXPECT_EQ(first.startLfoPhase[2], 0xC0000000u);
-    v.age = 64;
-    const VoiceControls later = rig.evaluate(v);
-    EXPECT_EQ(later.startFilterType, kNoFilterTypeChange);
-    EXPECT_FALSE(later.osc.setPhase[1]);
-    EXPECT_FALSE(later.setLfoPhase[2]);
-}
-
-TEST(ModDestinations, HostileAmountsLeaveFiniteControls)
-{
-    ModulationRig rig;
-    for (float value : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -1e30f, 1e30f}) {
-        for (int k = 0; k < 24; ++k) {
-            rig.route(k + 1, kSrcVoiceNumber, 0.0, k < 12 ? kDestMmAmount1 + k + 1 : kDestFilterCutoff + k % 4);
-            rig.set(kModAmount + k, value);
-        }
-        const VoiceControls c = rig.evaluate(voiceAt(60, 100, 7));
-        for (float control : {c.cutoff, c.envAmount, c.output.volumeSum, c.output.panSum})
-            EXPECT_TRUE(std::isfinite(control)) << value;
-    }
 }
 
 } // namespace

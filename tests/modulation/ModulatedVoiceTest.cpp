@@ -20,7 +20,7 @@ TEST(ModulatedVoice, FollowHighPassTracksTheOscillatorNotTheKey)
         rig.set(kOscMix, 0.0f);
         rig.route(1, kSrcConst, 0.0, kDestOsc1KeyTrack);
         rig.noteOn(note);
-        return rms(rig.render(16384), 8192, 8192);
+        return rmsOf(rig.render(16384), 8192, 8192);
     };
     const double low = levelOf(40), high = levelOf(90);
     ASSERT_GT(low, 0.01);

@@ -5,13 +5,13 @@
 #pragma once
 
 #include "EngineTestSupport.h"
+#include "Measure.h"
 #include "ModulationVocabulary.h"
 #include "ParamFamilies.h"
 #include "VoiceControls.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -98,30 +98,3 @@ inline VoiceSlot voiceAt(int note = 60, int velocity = 100, int layer = 0)
     v.layer = layer;
     return v;
 }
-
-// Measures over samples [from, from + count). Frequency from rising zero crossings.
-inline double frequencyOf(const std::vector<float>& s, size_t from, size_t count)
-{
-    double first = -1.0, last = -1.0;
-    int crossings = 0;
-    for (size_t i = from + 1; i < from + count; ++i)
-        if (s[i - 1] < 0.0f && s[i] >= 0.0f) {
-            last = static_cast<double>(i - 1) + s[i - 1] / (s[i - 1] - s[i]);
-            first = first < 0.0 ? last : first;
-            ++crossings;
-        }
-    return crossings > 1 ? (crossings - 1) * kRate / (last - first) : 0.0;
-}
-
-// With lag 1, the RMS of the first difference: it rises with the energy of high partials.
-inline double rms(const std::vector<float>& s, size_t from, size_t count, size_t lag = 0)
-{
-    double sum = 0.0;
-    for (size_t i = from + lag; i < from + count; ++i) {
-        const double d = double(s[i]) - (lag ? double(s[i - lag]) : 0.0);
-        sum += d * d;
-    }
-    return std::sqrt(sum / static_cast<double>(count - lag));
-}
-
-inline double semitones(double a, double b) { return 12.0 * std::log2(b / a); }

@@ -1,14 +1,14 @@
+// The note handler's slot choices, by script: settings, the events a block
+// hands it, and which pitch each of the first eight slots then holds and
+// whether it is released.
 #include "NoteHandler.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-constexpr float kSemi = 128.0f;
 
 class NoteHandlerTest : public ::testing::Test {
 protected:
@@ -25,27 +25,6 @@ protected:
     NoteHandlerTest() { std::memset(&pool, 0, sizeof pool); }
 
     VoiceSlot& slot(int s) { return pool.slots[s]; }
-
-    // Stands in for the render: sounding voices grow older.
-    void advance(uint32_t frames)
-    {
-        for (VoiceSlot& v : pool.slots)
-            if (v.active)
-                v.age += frames;
-    }
-
-    // A field of the first eight slots.
-    template <typename Field>
-    std::vector<int> firstEight(Field field) const
-    {
-        std::vector<int> result;
-        for (int s = 0; s < 8; ++s)
-            result.push_back(static_cast<int>(pool.slots[s].*field));
-        return result;
-    }
-    std::vector<int> notesIn() const { return firstEight(&VoiceSlot::note); }
-    std::vector<int> releasedFlags() const { return firstEight(&VoiceSlot::released); }
-
     std::vector<int> activeSlots() const
     {
         std::vector<int> result;
@@ -54,302 +33,106 @@ protected:
                 result.push_back(s);
         return result;
     }
-
 };
 
-TEST_F(NoteHandlerTest, Stealing_ThreeVoicesPolyEight_TakesOldestReleasedElseOldestHighestIndex)
+// on/off a note (to the layers of `mask`), let `value` frames pass, retune
+// the mask's layers, toggle Mono Mode, all notes off softly or hard.
+enum Kind { kOn, kOff, kAge, kRetune, kMono, kSoftPanic, kHardPanic };
+struct Step {
+    Kind kind;
+    int value = 0;
+    int32_t mask = -1;
+};
+
+struct Script {
+    const char* what;
+    int poly, layers;
+    bool mono, arp;
+    std::vector<Step> steps;
+    std::vector<int> semitones; // pitch of the first eight slots; 0 while idle
+    std::vector<int> released;
+};
+
+const Script kScripts[] = {
+    {"nothing released: the oldest note's highest slot goes", 8, 3, false, false,
+     {{kOn, 60}, {kAge, 200}, {kOn, 64}, {kAge, 100}, {kOn, 67}},
+     {60, 60, 67, 64, 64, 64, 67, 67}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"a released voice goes first even when younger", 8, 3, false, false,
+     {{kOn, 60}, {kAge, 200}, {kOn, 64}, {kAge, 100}, {kOn, 67}, {kOff, 64}, {kAge, 1}, {kOn, 69}},
+     {60, 60, 67, 69, 69, 69, 67, 67}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"all started in one frame: the last slot, over a voice released in it", 8, 3, false, false,
+     {{kOn, 60}, {kOn, 64}, {kOff, 64}, {kOn, 67}},
+     {60, 60, 60, 64, 64, 64, 67, 67}, {0, 0, 0, 1, 1, 1, 0, 0}},
+    {"layer masks start and release only the layers they address", 12, 4, false, false,
+     {{kOn, 60, 0xAA}, {kOn, 62, 0x55}, {kOn, 64}, {kOff, 64, 0x55}},
+     {60, 60, 62, 62, 64, 64, 64, 64}, {0, 0, 0, 0, 1, 0, 1, 0}},
+    {"a note-off releases every voice of its note, once", 12, 1, false, false,
+     {{kOn, 60}, {kOff, 60}, {kOn, 60}, {kOn, 62}, {kOff, 60}, {kOff, 60}, {kOff, 61}},
+     {60, 60, 62, 0, 0, 0, 0, 0}, {1, 1, 0, 0, 0, 0, 0, 0}},
+    {"a soft all-notes-off releases", 12, 1, false, false,
+     {{kOn, 60}, {kOn, 64}, {kSoftPanic}},
+     {60, 64, 0, 0, 0, 0, 0, 0}, {1, 1, 0, 0, 0, 0, 0, 0}},
+    {"a hard all-notes-off frees every slot", 12, 1, false, false,
+     {{kOn, 60}, {kOn, 64}, {kHardPanic}},
+     {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"retuning moves the addressed layers", 12, 4, false, false,
+     {{kOn, 60}, {kAge, 300}, {kRetune, 55, 0x55}},
+     {55, 60, 55, 60, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"mono legato moves the voice and returns to the held key", 12, 2, true, false,
+     {{kOn, 60}, {kOn, 64}, {kOff, 64}},
+     {60, 60, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"mono: letting go of a key other than the last changes nothing", 12, 2, true, false,
+     {{kOn, 60}, {kOn, 64}, {kOff, 60}},
+     {64, 64, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"mono: the last key up releases", 12, 2, true, false,
+     {{kOn, 60}, {kOn, 64}, {kOff, 60}, {kOff, 64}},
+     {64, 64, 0, 0, 0, 0, 0, 0}, {1, 1, 0, 0, 0, 0, 0, 0}},
+    {"mono: a new key during the release restarts the voice", 12, 2, true, false,
+     {{kOn, 60}, {kOff, 60}, {kOn, 62}},
+     {62, 62, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+    {"mono: keys released while poly never pull the voice back", 12, 1, true, false,
+     {{kOn, 60}, {kOn, 64}, {kMono}, {kOff, 60}, {kOff, 64}, {kMono}, {kOn, 67}, {kOff, 67}},
+     {67, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0}},
+    {"mono: keys a panic dropped never pull the voice back", 12, 1, true, false,
+     {{kOn, 60}, {kOn, 64}, {kHardPanic}, {kOn, 67}, {kOff, 67}},
+     {67, 0, 0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0, 0, 0}},
+    {"mono with the arpeggiator on plays polyphonically", 12, 2, true, true,
+     {{kOn, 60}, {kOn, 64}},
+     {60, 60, 64, 64, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
+};
+
+TEST_F(NoteHandlerTest, ScriptsLeaveTheSlotsTheyName)
 {
-    settings.poly = 8;
-    settings.voicesPerNote = 3;
-    notes.noteOn(60, 100, -1);
-    advance(200);
-    notes.noteOn(64, 100, -1);
-    advance(100);
-    EXPECT_EQ(activeSlots(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
-
-    // Nothing released: the 60 voices are the oldest, the highest of them goes.
-    notes.noteOn(67, 100, -1);
-    EXPECT_EQ(notesIn(), (std::vector<int>{60, 60, 67, 64, 64, 64, 67, 67}));
-    EXPECT_EQ(slot(2).layer, 2);
-
-    // A released voice goes first even when younger; lowest index on a tie.
-    notes.noteOff(64, 0, -1);
-    advance(1);
-    notes.noteOn(69, 100, -1);
-    EXPECT_EQ(notesIn(), (std::vector<int>{60, 60, 67, 69, 69, 69, 67, 67}));
-    for (int s = 3; s <= 5; ++s)
-        EXPECT_TRUE(slot(s).layer == s - 3 && slot(s).released == 0) << s;
-
-    // Everything started in the same frame: the last slot, even over a
-    // voice released in that frame.
-    notes.reset();
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(64, 100, -1);
-    notes.noteOff(64, 0, -1);
-    notes.noteOn(67, 100, -1);
-    EXPECT_EQ(notesIn(), (std::vector<int>{60, 60, 60, 64, 64, 64, 67, 67}));
-    EXPECT_EQ(slot(7).layer, 2);
-}
-
-TEST_F(NoteHandlerTest, LayerMask_StartsOnlyAddressedLayers)
-{
-    settings.voicesPerNote = 4;
-    notes.noteOn(60, 100, 0xAA);
-    ASSERT_EQ(activeSlots(), (std::vector<int>{0, 1}));
-    EXPECT_EQ(slot(0).layer, 1);
-    EXPECT_EQ(slot(1).layer, 3);
-
-    notes.noteOn(62, 100, 0x55);
-    ASSERT_EQ(activeSlots(), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(slot(2).layer, 0);
-    EXPECT_EQ(slot(3).layer, 2);
-
-    // A note-off reaches only the layers it addresses.
-    notes.noteOn(64, 100, -1);
-    notes.noteOff(64, 0, 0x55);
-    EXPECT_EQ(releasedFlags(), (std::vector<int>{0, 0, 0, 0, 1, 0, 1, 0}));
-}
-
-TEST_F(NoteHandlerTest, StartSlot_ClearsWhatThePreviousVoiceLeftBehind)
-{
-    settings.poly = 1;
-    settings.filterType = 5;
-    settings.oscSync = true;
-    settings.lfoReset[0] = true;
-    settings.lfoReset[2] = true;
-    VoiceSlot& v = slot(0);
-    v.active = v.released = 1;
-    v.age = 9000;
-    v.ampStage = v.filterEnvStage = v.modEnvStage = kRelease;
-    v.ampLevel = v.syncRing[17] = 0.4f;
-    v.prevInc1 = v.prevInc2 = v.prevMix = v.prevFmDepth = v.prevRingMod = v.prevGainL = v.prevGainR =
-        v.prevFxShare = v.prevCutoff = v.prevOsc3Level = 3.0f;
-    v.lfoPhase[0] = v.lfoPhase[1] = v.lfoPhase[2] = 12345;
-    v.syncPos = 9;
-
-    notes.noteOn(61, 90, -1);
-    EXPECT_EQ((std::vector<int>{v.active, v.released, int(v.age), v.note, v.velocity, v.voiceFilterType}),
-              (std::vector<int>{1, 0, 0, 61, 90, 5}));
-    EXPECT_EQ(v.pitch, 61 * kSemi);
-    EXPECT_EQ((std::vector<int>{v.ampStage, v.filterEnvStage, v.modEnvStage}), (std::vector<int>(3, kAttack)));
-    EXPECT_EQ(v.ampLevel, 0.0f);
-    for (float prev : {v.prevInc1, v.prevInc2, v.prevMix, v.prevFmDepth, v.prevRingMod, v.prevGainL, v.prevGainR,
-                       v.prevFxShare})
-        EXPECT_LT(prev, 0.0f);
-    EXPECT_LT(v.prevCutoff, -99.0f);
-    EXPECT_LT(v.prevOsc3Level, -1.0f);
-    EXPECT_EQ((std::vector<uint32_t>{v.lfoPhase[0], v.lfoPhase[1], v.lfoPhase[2]}),
-              (std::vector<uint32_t>{0, 12345, 0}));
-    EXPECT_TRUE(v.syncActive);
-    EXPECT_EQ(v.syncRing[17], 0.0f);
-    EXPECT_EQ(v.syncPos, 0u);
-
-    settings.oscSync = false;
-    notes.noteOn(62, 90, -1);
-    EXPECT_FALSE(v.syncActive);
-}
-
-TEST_F(NoteHandlerTest, StartSlot_VoiceRandomIsADrawOfFifteenBitsMappedToPlusMinusOne)
-{
-    settings.poly = kMaxVoices;
-    settings.voicesPerNote = 8;
-    for (int n = 0; n < 9; ++n)
-        notes.noteOn(40 + n, 100, -1);
-    float lowest = 2.0f, highest = -2.0f;
-    for (const VoiceSlot& v : pool.slots) {
-        const float r = (v.voiceRandom + 1.0f) * 16383.0f;
-        EXPECT_NEAR(r, std::round(r), 0.01f);
-        EXPECT_GE(r, -0.01f);
-        EXPECT_LE(r, 32767.01f);
-        lowest = std::min(lowest, v.voiceRandom);
-        highest = std::max(highest, v.voiceRandom);
-    }
-    EXPECT_LT(lowest, -0.5f);
-    EXPECT_GT(highest, 0.5f);
-}
-
-TEST_F(NoteHandlerTest, PolyGlide_StartsFromThePitchLastHeardExceptAfterReset)
-{
-    notes.noteOn(60, 100, -1);
-    EXPECT_EQ(notes.glideOffset, 0.0f);
-    notes.noteOn(64, 100, -1);
-    EXPECT_EQ(notes.glideOffset, (60 - 64) * kSemi);
-
-    notes.glideOffset *= 0.5f; // the render has covered half the way to 64
-    notes.noteOn(67, 100, -1);
-    EXPECT_EQ(notes.glideOffset, 64 * kSemi - 2 * kSemi - 67 * kSemi);
-
-    notes.reset();
-    notes.noteOn(48, 100, -1);
-    EXPECT_EQ(notes.glideOffset, 0.0f);
-}
-
-class MonoTest : public NoteHandlerTest {
-protected:
-    void SetUp() override
-    {
-        settings.monoMode = true;
-        settings.voicesPerNote = 2;
-    }
-
-    // What the render does to a held voice: attack over, sustaining.
-    void sustain()
-    {
-        advance(500);
-        for (int s = 0; s < 2; ++s) {
-            slot(s).ampStage = kSustain;
-            slot(s).ampLevel = 0.7f;
+    for (const Script& script : kScripts) {
+        SCOPED_TRACE(script.what);
+        std::memset(&pool, 0, sizeof pool);
+        NoteHandler notes{pool.slots, settings, random};
+        settings.poly = script.poly;
+        settings.voicesPerNote = script.layers;
+        settings.monoMode = script.mono;
+        settings.arpOn = script.arp;
+        for (const Step& step : script.steps) {
+            switch (step.kind) {
+            case kOn: notes.noteOn(step.value, 100, step.mask); break;
+            case kOff: notes.noteOff(step.value, 0, step.mask); break;
+            case kAge:
+                for (VoiceSlot& v : pool.slots)
+                    v.age += v.active ? uint32_t(step.value) : 0u;
+                break;
+            case kRetune: notes.retuneLayers(step.value, step.mask); break;
+            case kMono: settings.monoMode = !settings.monoMode; break;
+            case kSoftPanic: (void)notes.allNotesOff(false); break;
+            case kHardPanic: (void)notes.allNotesOff(true); break;
+            }
         }
+        std::vector<int> semitones, released;
+        for (int s = 0; s < 8; ++s) {
+            semitones.push_back(slot(s).active ? int(slot(s).pitch / 128.0f) : 0);
+            released.push_back(slot(s).active ? slot(s).released : 0);
+        }
+        EXPECT_EQ(semitones, script.semitones);
+        EXPECT_EQ(released, script.released);
     }
-};
-
-TEST_F(MonoTest, Legato_GlidesWithoutRestartingAndReturnsToTheHeldKey)
-{
-    notes.noteOn(60, 100, -1);
-    sustain();
-    notes.noteOn(64, 80, -1);
-    EXPECT_EQ(activeSlots(), (std::vector<int>{0, 1}));
-    for (int s = 0; s < 2; ++s) {
-        EXPECT_EQ(slot(s).pitch, 64 * kSemi);
-        EXPECT_EQ(slot(s).ampStage, kSustain);
-        EXPECT_EQ(slot(s).age, 500u);
-        EXPECT_EQ(slot(s).velocity, 100);
-    }
-    EXPECT_EQ(notes.glideOffset, (60 - 64) * kSemi);
-
-    notes.glideOffset = -kSemi; // three quarters of the way: 63 is heard
-    notes.noteOff(64, 0, -1);
-    EXPECT_EQ(slot(0).pitch, 60 * kSemi);
-    EXPECT_EQ(notes.glideOffset, (63 - 60) * kSemi);
-    EXPECT_EQ(slot(0).released, 0);
-
-    notes.noteOff(60, 0, -1);
-    EXPECT_EQ(releasedFlags(), (std::vector<int>{1, 1, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST_F(MonoTest, ReleasingAKeyOtherThanTheLastChangesNothing)
-{
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(64, 100, -1);
-    const float offset = notes.glideOffset;
-    notes.noteOff(60, 0, -1);
-    EXPECT_EQ(slot(0).pitch, 64 * kSemi);
-    EXPECT_EQ(slot(0).released, 0);
-    EXPECT_EQ(notes.glideOffset, offset);
-
-    // 60 is no longer held, so letting go of 64 ends the phrase.
-    notes.noteOff(64, 0, -1);
-    EXPECT_EQ(slot(0).released, 1);
-}
-
-TEST_F(MonoTest, NewKeyDuringReleaseRestartsEnvelopesWithoutGlide)
-{
-    notes.noteOn(60, 100, -1);
-    sustain();
-    notes.noteOff(60, 0, -1);
-    slot(0).ampStage = kRelease;
-    slot(0).ampLevel = 0.3f;
-    slot(1).active = 0; // this layer has already died out
-
-    notes.noteOn(62, 70, -1);
-    EXPECT_EQ(notes.glideOffset, 0.0f);
-    EXPECT_EQ(slot(0).ampStage, kAttack);
-    EXPECT_EQ(slot(0).ampLevel, 0.3f);
-    EXPECT_EQ(slot(0).age, 0u);
-    EXPECT_EQ(slot(0).velocity, 70);
-    for (int s = 0; s < 2; ++s) {
-        EXPECT_EQ(slot(s).active, 1);
-        EXPECT_EQ(slot(s).released, 0);
-        EXPECT_EQ(slot(s).pitch, 62 * kSemi);
-        EXPECT_EQ(slot(s).layer, s);
-    }
-}
-
-TEST_F(MonoTest, StaleKeysNeverPullTheVoiceBack)
-{
-    // Keys released while Mono Mode was off.
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(64, 100, -1);
-    settings.monoMode = false;
-    notes.noteOff(60, 0, -1);
-    notes.noteOff(64, 0, -1);
-    settings.monoMode = true;
-    notes.noteOn(67, 100, -1);
-    notes.noteOff(67, 0, -1);
-    EXPECT_EQ(slot(0).released, 1);
-
-    // Keys whose note-offs a panic replaced.
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(64, 100, -1);
-    EXPECT_TRUE(notes.allNotesOff(true));
-    notes.noteOn(67, 100, -1);
-    notes.noteOff(67, 0, -1);
-    EXPECT_EQ(slot(0).released, 1);
-    EXPECT_EQ(slot(0).pitch, 67 * kSemi);
-}
-
-TEST_F(MonoTest, ArpeggiatorOnPlaysPolyphonically)
-{
-    settings.arpOn = true;
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(64, 100, -1);
-    EXPECT_EQ(activeSlots(), (std::vector<int>{0, 1, 2, 3}));
-}
-
-TEST_F(NoteHandlerTest, NoteOff_ReleasesEveryVoiceOfTheNoteAndIsIdempotent)
-{
-    notes.noteOn(60, 100, -1);
-    notes.noteOff(60, 0, -1);
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(62, 100, -1);
-    notes.noteOff(60, 0, -1);
-    notes.noteOff(60, 0, -1);
-    notes.noteOff(61, 0, -1);
-    EXPECT_EQ(releasedFlags(), (std::vector<int>{1, 1, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(activeSlots().size(), 3u);
-}
-
-TEST_F(NoteHandlerTest, RetuneLayers_MovesAddressedLayersWithoutRestart)
-{
-    settings.voicesPerNote = 4;
-    notes.noteOn(60, 100, -1);
-    advance(300);
-    notes.retuneLayers(55, 0x55);
-    for (int s = 0; s < 4; ++s) {
-        const bool moved = (s % 2) == 0;
-        EXPECT_EQ(slot(s).note, moved ? 55 : 60);
-        EXPECT_EQ(slot(s).pitch, (moved ? 55 : 60) * kSemi);
-        EXPECT_EQ(slot(s).age, 300u);
-    }
-}
-
-TEST_F(NoteHandlerTest, AllNotesOff_SoftReleasesHardFreesAndAsksForReset)
-{
-    notes.noteOn(60, 100, -1);
-    notes.noteOn(64, 100, -1);
-    EXPECT_TRUE(notes.notesSounding);
-    EXPECT_FALSE(notes.allNotesOff(false));
-    EXPECT_FALSE(notes.notesSounding);
-    EXPECT_EQ(activeSlots().size(), 2u);
-    EXPECT_EQ(releasedFlags(), (std::vector<int>{1, 1, 0, 0, 0, 0, 0, 0}));
-
-    notes.noteOn(67, 100, -1);
-    EXPECT_TRUE(notes.allNotesOff(true));
-    EXPECT_FALSE(notes.notesSounding);
-    EXPECT_TRUE(activeSlots().empty());
-    notes.noteOn(50, 100, -1);
-    EXPECT_EQ(notes.glideOffset, 0.0f);
-}
-
-TEST_F(NoteHandlerTest, KeyDown_NotesSoundingEndsWithTheLastKeyUp)
-{
-    notes.setKeyDown(60, true);
-    notes.setKeyDown(62, true);
-    notes.noteOn(60, 100, -1);
-    notes.setKeyDown(60, false);
-    EXPECT_TRUE(notes.notesSounding);
-    notes.setKeyDown(62, false);
-    EXPECT_FALSE(notes.notesSounding);
 }
 
 TEST_F(NoteHandlerTest, UnsafeInputs_StayInsideTheSlotsAndKeyTables)

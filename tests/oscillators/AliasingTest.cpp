@@ -17,8 +17,8 @@ TEST(OscillatorAliasing, SawAliasesStayFarBelowTheFundamentalUpTo4kHz)
             rig.params.oscMix = float(osc);
             rig.modulate = [hz](OscillatorInputs& in) { in.pitchOffset = int32_t(std::lround(1536.0 * std::log2(hz / 440.0))); };
             const double f0 = rig.oscHz(osc);
-            const Spectrum spectrum(rig.render(kFrames));
-            EXPECT_LT(db(spectrum.strongestOffHarmonic(f0, kGuardHz) / spectrum.amplitude(f0)), -60.0)
+            const WindowSpectrum spectrum(rig.render(kFrames));
+            EXPECT_LT(dB(spectrum.strongestOffHarmonic(f0, kGuardHz) / spectrum.amplitude(f0)), -60.0)
                 << "oscillator " << osc + 1 << " at " << f0 << " Hz";
         }
     }
@@ -56,9 +56,9 @@ TEST(OscillatorAliasing, HardSyncWithStepCorrectionAliasesFarLessThanNaiveSync)
             const OscillatorSlice slice = rig.peekSlice();
             const uint32_t inc1 = uint32_t(std::lround(slice.increment[0].value));
             const double f1 = incrementHz(inc1, kRate);
-            const Spectrum corrected(rig.render(kFrames));
-            const Spectrum naive(naiveSyncedSaw(inc1, uint32_t(std::lround(slice.increment[1].value))));
-            auto foldDb = [f1](const Spectrum& s) { return db(s.strongestOffHarmonic(f1, kGuardHz, 15000.0) / s.strongest()); };
+            const WindowSpectrum corrected(rig.render(kFrames));
+            const WindowSpectrum naive(naiveSyncedSaw(inc1, uint32_t(std::lround(slice.increment[1].value))));
+            auto foldDb = [f1](const WindowSpectrum& s) { return dB(s.strongestOffHarmonic(f1, kGuardHz, 15000.0) / s.strongest()); };
             EXPECT_LT(foldDb(corrected), -60.0);
             EXPECT_LT(foldDb(corrected), foldDb(naive) - 30.0) << "naive " << foldDb(naive) << " dB";
         }

@@ -78,20 +78,6 @@ TEST(ParamDisplay, TextsForTheirValues)
     expectShown(std::begin(cases), std::end(cases));
 }
 
-TEST(ParamDisplay, EqBands)
-{
-    for (const int32_t band : {kEq1Type, kEq2Type}) {
-        // int(2.01 v) turns over at 2/2.01.
-        const Shown cases[] = {
-            {band, 0.497f, "Peaking"}, {band, 0.498f, "Lo Shelf"}, {band, 0.995f, "Lo Shelf"},
-            {band, 0.9951f, "Hi Shelf"}, {band + 1, 0.0f, "10 Hz"}, {band + 1, 1.0f, "10000 Hz"},
-            {band + 2, 0.0f, "0.1"}, {band + 2, 0.5f, "1.0"}, {band + 2, 1.0f, "10.0"}, {band + 3, 0.5f, "+0.0 dB"},
-            {band + 3, 0.0f, "-10.0 dB"}, {band + 3, 0.25f, "-5.0 dB"}, {band + 3, 1.0f, "+10.0 dB"},
-        };
-        expectShown(std::begin(cases), std::end(cases));
-    }
-}
-
 TEST(ParamDisplay, NoTextLeavesTheBufferAsItWas)
 {
     const int32_t silentIndices[] = {kArpRate, kArpLength, -1, kNumProgramParams, kEditorPitchBend, kNumDescriptors,

@@ -25,15 +25,6 @@ TEST(EntryPoint, ModuleExportsTheThreeEntryNames)
     EXPECT_TRUE(dlsym(module.handle, "Main"));
 }
 
-TEST(EntryPoint, RefusesAHostThatIsNotAVstHost)
-{
-    HostSettings settings;
-    settings.answerVersion = false;
-    std::string error;
-    EXPECT_FALSE(PluginHost::load(VESK_MODULE_PATH, error, settings));
-    EXPECT_FALSE(error.empty());
-}
-
 TEST(EntryPoint, DeclaresAStereoSynthWithChunks)
 {
     auto host = loadVesk();
@@ -54,19 +45,4 @@ TEST(EntryPoint, DeclaresAStereoSynthWithChunks)
     EXPECT_FALSE(effect->flags & effFlagsCanDoubleReplacing);
     EXPECT_FALSE(effect->flags & effFlagsNoSoundInStop);
     EXPECT_TRUE(effect->flags & effFlagsHasEditor);
-}
-
-TEST(EntryPoint, DeprecatedEntriesAreHarmless)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
-    host->start(44100.0f, 64);
-    AEffect* effect = host->effect();
-    float left[64] = {}, right[64] = {};
-    float* outputs[2] = {left, right};
-    effect->process(effect, nullptr, outputs, 64);
-    double leftD[64] = {}, rightD[64] = {};
-    double* outputsD[2] = {leftD, rightD};
-    effect->processDoubleReplacing(effect, nullptr, outputsD, 64);
-    EXPECT_EQ(host->dispatch(effIdentify), vstFourCC('N', 'v', 'E', 'f'));
 }

@@ -1,142 +1,95 @@
+// What Vesk answers a host, by opcode, and how the host's vendor changes it.
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-namespace {
-std::unique_ptr<PluginHost> loadWithVendor(const std::string& vendor)
+TEST(HostVendor, OnlyTheExactSteinbergVendorStringReducesTheProgramsToOneBank)
 {
-    HostSettings settings;
-    settings.vendor = vendor;
-    return loadVesk(settings);
-}
-
-std::string textAnswer(PluginHost& host, VstInt32 opcode)
-{
-    char text[256];
-    memset(text, 0x7f, sizeof(text));
-    host.dispatch(opcode, 0, 0, text);
-    return text;
-}
-} // namespace
-
-TEST(HostVendor, SteinbergHostsSeeOneBankOfPrograms)
-{
-    auto host = loadWithVendor("Steinberg");
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->effect()->numPrograms, 128);
-    host->start(44100.0f, 512);
-    host->dispatch(effSetProgram, 0, 127);
-    EXPECT_EQ(host->dispatch(effGetProgram), 127);
-    host->dispatch(effSetProgram, 0, 128);
-    EXPECT_EQ(host->dispatch(effGetProgram), 127);
-    char name[64] = {};
-    EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 383, 0, name), 1);
-}
-
-TEST(HostVendor, OnlyTheExactVendorStringReducesThePrograms)
-{
-    for (const char* vendor : {"steinberg", "Steinberg Media", "STEINBERG", "", "Cockos"}) {
-        auto host = loadWithVendor(vendor);
+    const struct {
+        const char* vendor; // nullptr: the host answers no vendor
+        VstInt32 programs;
+    } cases[] = {{"Steinberg", 128}, {"steinberg", 384}, {"Steinberg Media", 384}, {"", 384}, {"Cockos", 384},
+                 {nullptr, 384}};
+    for (const auto& c : cases) {
+        HostSettings settings;
+        settings.answerVendor = c.vendor != nullptr;
+        settings.vendor = c.vendor ? c.vendor : "";
+        auto host = loadVesk(settings);
         ASSERT_TRUE(host);
-        EXPECT_EQ(host->effect()->numPrograms, 384) << vendor;
+        SCOPED_TRACE(settings.vendor);
+        EXPECT_EQ(host->effect()->numPrograms, c.programs);
         host->start(44100.0f, 512);
-        host->dispatch(effSetProgram, 0, 383);
-        EXPECT_EQ(host->dispatch(effGetProgram), 383) << vendor;
+        host->dispatch(effSetProgram, 0, c.programs - 1);
+        EXPECT_EQ(host->dispatch(effGetProgram), c.programs - 1);
+        host->dispatch(effSetProgram, 0, c.programs);
+        EXPECT_EQ(host->dispatch(effGetProgram), c.programs - 1);
+        // Names stay readable for the whole bank.
+        char name[64] = {};
+        EXPECT_EQ(host->dispatch(effGetProgramNameIndexed, 383, 0, name), 1);
     }
-}
-
-TEST(HostVendor, HostWithoutVendorStringSeesAllPrograms)
-{
-    HostSettings settings;
-    settings.answerVendor = false;
-    auto host = loadVesk(settings);
-    ASSERT_TRUE(host);
-    EXPECT_EQ(host->effect()->numPrograms, 384);
-}
-
-TEST(HostVendor, WheelMessagesFromOtherHostsAreIgnored)
-{
-    auto host = loadWithVendor("Ableton");
+    HostSettings other;
+    other.vendor = "Ableton";
+    auto host = loadVesk(other);
     ASSERT_TRUE(host);
     host->open();
     EXPECT_EQ(host->dispatch(effVendorSpecific, vstFourCC('W', 'h', 'e', 'e'), 0x00200010, nullptr, 1.0f), 0);
 }
 
-TEST(SelfDescription, NamesVersionsAndCategory)
+TEST(HostAnswers, EachOpcodeAnswersWhatVeskIs)
 {
     auto host = loadVesk();
     ASSERT_TRUE(host);
-    EXPECT_EQ(textAnswer(*host, effGetEffectName), "Vesk");
-    EXPECT_EQ(textAnswer(*host, effGetProductString), "Vesk");
-    EXPECT_EQ(textAnswer(*host, effGetVendorString), "Tovimar Sonic");
-    EXPECT_EQ(host->dispatch(effGetVendorVersion), 1);
-    EXPECT_EQ(host->dispatch(effGetPlugCategory), kPlugCategSynth);
-    EXPECT_EQ(host->dispatch(effGetVstVersion), 2400);
-    EXPECT_EQ(host->dispatch(effGetTailSize), 0);
-    EXPECT_EQ(host->dispatch(effCanBeAutomated, 300), 1);
-}
-
-TEST(SelfDescription, CanDoAnswers)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
-    auto canDo = [&](const char* text) { return host->dispatch(effCanDo, 0, 0, const_cast<char*>(text)); };
-    EXPECT_EQ(canDo("receiveVstEvents"), 1);
-    EXPECT_EQ(canDo("receiveVstMidiEvent"), 1);
-    EXPECT_EQ(canDo("receiveVstTimeInfo"), 1);
-    EXPECT_EQ(canDo("sendVstEvents"), -1);
-    EXPECT_EQ(canDo("sendVstMidiEvent"), -1);
-    EXPECT_EQ(canDo("offline"), -1);
-}
-
-TEST(SelfDescription, TwoStereoOutputPinsAndNoInputs)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
-    VstPinProperties pin;
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, 0, 0, &pin), 1);
-    EXPECT_STREQ(pin.label, "Vesk 1");
-    EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, 1, 0, &pin), 1);
-    EXPECT_STREQ(pin.label, "Vesk 2");
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, 2, 0, &pin), 0);
-    EXPECT_EQ(host->dispatch(effGetOutputProperties, -1, 0, &pin), 0);
-    EXPECT_EQ(host->dispatch(effGetInputProperties, 0, 0, &pin), 0);
-}
-
-TEST(Lifecycle, ResumeAsksForMidi)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
-    host->start(48000.0f, 256);
-    EXPECT_TRUE(host->wantsMidi());
-}
-
-TEST(Lifecycle, UnknownAndDeprecatedOpcodesAnswerZero)
-{
-    auto host = loadVesk();
-    ASSERT_TRUE(host);
+    const struct {
+        VstInt32 opcode, index;
+        const char* text; // passed in (can-do) or expected back (names); nullptr: neither
+        VstIntPtr answer;
+    } cases[] = {
+        {effGetEffectName, 0, "Vesk", 1},
+        {effGetProductString, 0, "Vesk", 1},
+        {effGetVendorString, 0, "Tovimar Sonic", 1},
+        {effGetVendorVersion, 0, nullptr, 1},
+        {effGetPlugCategory, 0, nullptr, kPlugCategSynth},
+        {effGetVstVersion, 0, nullptr, 2400},
+        {effGetTailSize, 0, nullptr, 0},
+        {effCanBeAutomated, 300, nullptr, 1},
+        {effCanDo, 0, "receiveVstEvents", 1},
+        {effCanDo, 0, "receiveVstMidiEvent", 1},
+        {effCanDo, 0, "receiveVstTimeInfo", 1},
+        {effCanDo, 0, "sendVstEvents", -1},
+        {effCanDo, 0, "sendVstMidiEvent", -1},
+        {effCanDo, 0, "offline", -1},
+        {effIdentify, 0, nullptr, vstFourCC('N', 'v', 'E', 'f')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "opcode " << c.opcode << " " << (c.text ? c.text : ""));
+        char text[256];
+        memset(text, 0, sizeof text);
+        if (c.opcode == effCanDo) {
+            strcpy(text, c.text);
+            EXPECT_EQ(host->dispatch(c.opcode, c.index, 0, text), c.answer);
+        } else if (c.text) {
+            EXPECT_EQ(host->dispatch(c.opcode, c.index, 0, text), c.answer);
+            EXPECT_STREQ(text, c.text);
+        } else {
+            EXPECT_EQ(host->dispatch(c.opcode, c.index, 0, text), c.answer);
+        }
+    }
     for (VstInt32 opcode : {9, 16, 17, 18, 20, 21, 28, 30, 31, 32, 36, 44, 46, 53, 54, 55, 56, 57, 62, 67, 68, 71,
                             72, 77, 78, 79, 80, 500, -1}) {
         char scratch[512] = {};
-        EXPECT_EQ(host->dispatch(opcode, 0, 0, scratch), 0) << opcode;
+        EXPECT_EQ(host->dispatch(opcode, 0, 0, scratch), 0) << "unknown or deprecated opcode " << opcode;
     }
 }
 
-TEST(Lifecycle, ProcessesSilenceBeforeAnyNote)
+TEST(HostAnswers, ResumeAsksForMidiAndSilenceComesOutBeforeAnyNote)
 {
     auto host = loadVesk();
     ASSERT_TRUE(host);
     host->start(44100.0f, 128);
-    float left[128], right[128];
-    for (int i = 0; i < 128; ++i)
-        left[i] = right[i] = 1.0f;
-    float* outputs[2] = {left, right};
-    ASSERT_TRUE(host->process(outputs, 128));
-    for (int i = 0; i < 128; ++i) {
-        EXPECT_EQ(left[i], 0.0f);
-        EXPECT_EQ(right[i], 0.0f);
-    }
+    EXPECT_TRUE(host->wantsMidi());
+    StereoBuffer out(128, 1.0f);
+    ASSERT_TRUE(host->process(out.channels(), 128));
+    EXPECT_EQ(peakOf(out.left) + peakOf(out.right), 0.0);
 }

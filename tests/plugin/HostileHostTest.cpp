@@ -65,7 +65,7 @@ std::vector<float> chord(VstSynth& synth)
 
 TEST(HostileHost, NotesAreInTuneWhenTheHostNeverSetsASampleRate)
 {
-    VstSynth synth(minimalHostCallback);
+    VstSynth synth(quietHostCallback);
     synth.setParameter(kOsc2Coarse, 0.5f);
     synth.setParameter(kOsc2Fine, 0.5f);
     sendMidi(synth, {{0x90, 69, 100}});

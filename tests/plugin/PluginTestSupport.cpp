@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 std::unique_ptr<PluginHost> loadVesk(HostSettings settings)
@@ -14,9 +12,25 @@ std::unique_ptr<PluginHost> loadVesk(HostSettings settings)
     return host;
 }
 
-VstIntPtr VSTCALLBACK minimalHostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
+std::unique_ptr<PluginHost> startedVesk(float rate, VstInt32 block)
 {
-    return opcode == audioMasterVersion ? kVstVersion : 0;
+    auto host = loadVesk();
+    if (host) {
+        host->start(rate, block);
+        host->dispatch(effSetProgram, 0, 0);
+    }
+    return host;
+}
+
+StereoBuffer play(PluginHost& host, int blocks, VstInt32 frames, const std::vector<MidiMessage>& events)
+{
+    StereoBuffer out(0), block(static_cast<size_t>(frames));
+    for (int b = 0; b < blocks; ++b) {
+        host.sendMidi(b == 0 ? events : std::vector<MidiMessage>{});
+        EXPECT_TRUE(host.process(block.channels(), frames));
+        out.append(block);
+    }
+    return out;
 }
 
 std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host)
@@ -34,39 +48,4 @@ std::string parameterDisplay(PluginHost& host, VstInt32 index)
     memset(text, 0, sizeof(text));
     host.dispatch(effGetParamDisplay, index, 0, text);
     return text;
-}
-
-// Rising zero crossings, interpolated between samples.
-double frequencyOf(const std::vector<float>& samples, double rate, size_t from, size_t count)
-{
-    const size_t end = count == SIZE_MAX ? samples.size() : std::min(samples.size(), from + count);
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from + 1; i < end; ++i) {
-        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f) {
-            const double at = (i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
-            if (first < 0)
-                first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    return crossings > 1 ? (crossings - 1) * rate / (last - first) : 0.0;
-}
-
-float peakOf(const std::vector<float>& samples, size_t from, size_t count)
-{
-    const size_t end = count == SIZE_MAX ? samples.size() : std::min(samples.size(), from + count);
-    float peak = 0.0f;
-    for (size_t i = from; i < end; ++i)
-        peak = std::max(peak, std::fabs(samples[i]));
-    return peak;
-}
-
-float rmsOf(const std::vector<float>& samples, size_t from, size_t count)
-{
-    double sum = 0;
-    for (size_t i = from; i < from + count; ++i)
-        sum += samples[i] * samples[i];
-    return static_cast<float>(std::sqrt(sum / static_cast<double>(count)));
 }

@@ -1,28 +1,25 @@
-// Shared helpers for the plug-in tests: a host that has loaded Vesk.so, and a
-// plug-in object built directly with a minimal host callback.
+// The plug-in suites' host side: Vesk.so loaded through its entry point, a
+// player that runs blocks with MIDI, and a plug-in object built directly.
 #pragma once
 
+#include "HostKit.h"
+#include "Measure.h"
 #include "PluginHost.h"
 #include "VstSynth.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 std::unique_ptr<PluginHost> loadVesk(HostSettings settings = {});
+// Loaded, started at this rate and block size, with program 0 selected.
+std::unique_ptr<PluginHost> startedVesk(float rate = 44100.0f, VstInt32 block = 256);
 
-// A host callback for direct construction: a VST host with no vendor string.
-VstIntPtr VSTCALLBACK minimalHostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                          void* ptr, float opt);
+// Renders `blocks` blocks of `frames`, handing `events` over with the first.
+StereoBuffer play(PluginHost& host, int blocks, VstInt32 frames, const std::vector<MidiMessage>& events = {});
 
 // A plug-in object made the way the entry point makes it, then set up for
 // 44.1 kHz with 512-frame blocks and program 0 selected.
-std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host = minimalHostCallback);
+std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host = quietHostCallback);
 
 std::string parameterDisplay(PluginHost& host, VstInt32 index);
-
-// Measurements on rendered audio, over samples [from, from + count).
-double frequencyOf(const std::vector<float>& samples, double rate, size_t from, size_t count = SIZE_MAX);
-float peakOf(const std::vector<float>& samples, size_t from = 0, size_t count = SIZE_MAX);
-float rmsOf(const std::vector<float>& samples, size_t from, size_t count);

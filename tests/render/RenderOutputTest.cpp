@@ -46,32 +46,4 @@ TEST(RenderOutput, WritesEachFileKindWithItsSampleFormatRateAndChannels)
     }
 }
 
-TEST(RenderOutput, SummaryTellsDurationPeakAndSpeedUnlessQuiet)
-{
-    ScratchDir dir;
-    const RunResult run = runRender(shortNote({"-o", dir / "out.wav"}));
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_TRUE(std::regex_search(run.output, std::regex(R"(wrote .*out\.wav \(float WAV, 48000 Hz\): [0-9.]+ s, )"
-                                                         R"(peak -?[0-9.]+ dBFS, [0-9.]+x real time\n$)")))
-        << run.output;
-    EXPECT_EQ(run.output.find('\r'), std::string::npos); // no progress bar: the output is not a terminal
-    const RunResult quiet = runRender(shortNote({"-o", dir / "quiet.wav", "--quiet"}));
-    EXPECT_EQ(quiet.exitCode, 0);
-    EXPECT_EQ(quiet.output, "");
-}
-
-TEST(RenderOutput, DefaultOutputIsNamedAfterTheMidiFile)
-{
-    ScratchDir dir;
-    SmfTrack track;
-    track.event(0, {0x90, 60, 100}).event(96, {0x80, 60, 0}).endOfTrack();
-    writeFile(dir / "tune.mid", smfFile(0, 96, {track}));
-    const std::string previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir / "");
-    const RunResult run = runRender({"tune.mid", "--tail", "0"});
-    std::filesystem::current_path(previous);
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_TRUE(std::filesystem::exists(dir / "tune.wav"));
-}
-
 } // namespace

@@ -5,20 +5,61 @@
 #include "PluginHost.h"
 #include "RenderTestSupport.h"
 
+#include <cstring>
+
 namespace {
 
-// The state chunk of Vesk after these settings, taken through the entry point.
-std::vector<uint8_t> veskChunk(const std::vector<std::pair<int, float>>& settings)
+// Vesk after these settings to `program` (then program 0 selected again, if
+// another): its state chunk and the first parameters, through the entry point.
+struct VeskState {
+    std::vector<uint8_t> chunk;
+    std::vector<float> params;
+};
+VeskState veskState(const std::vector<std::pair<int, float>>& settings, int program = 0)
 {
     std::string error;
     std::unique_ptr<PluginHost> host = PluginHost::load(VESK_MODULE_PATH, error);
     EXPECT_TRUE(host) << error;
     host->start(44100.0f, 512);
+    host->dispatch(effSetProgram, 0, program);
     for (const auto& [index, value] : settings)
         host->setParameter(index, value);
+    VeskState state;
+    for (int i = 0; i < 40; ++i)
+        state.params.push_back(host->getParameter(i));
+    host->dispatch(effSetProgram, 0, 0);
     void* data = nullptr;
     const auto size = static_cast<size_t>(host->dispatch(effGetChunk, 0, 0, &data));
-    return std::vector<uint8_t>(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    state.chunk.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    return state;
+}
+
+// Preset files of the other two kinds: a bank around a chunk, and a program
+// that lists its parameter values.
+std::vector<uint8_t> bankFile(const std::vector<uint8_t>& chunk)
+{
+    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
+    putBig(file, static_cast<uint32_t>(chunk.size() + 152));
+    file.insert(file.end(), {'F', 'B', 'C', 'h', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
+    putBig(file, 128);
+    file.resize(file.size() + 128, 0);
+    putBig(file, static_cast<uint32_t>(chunk.size()));
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    return file;
+}
+std::vector<uint8_t> parameterListFile(const std::vector<float>& params)
+{
+    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
+    putBig(file, static_cast<uint32_t>(48 + 4 * params.size()));
+    file.insert(file.end(), {'F', 'x', 'C', 'k', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
+    putBig(file, static_cast<uint32_t>(params.size()));
+    file.resize(file.size() + 28, 0); // program name
+    for (float value : params) {
+        uint32_t bits;
+        memcpy(&bits, &value, 4);
+        putBig(file, bits);
+    }
+    return file;
 }
 
 std::vector<std::vector<float>> render(const ScratchDir& dir, const std::string& name, std::vector<std::string> args)
@@ -32,7 +73,7 @@ std::vector<std::vector<float>> render(const ScratchDir& dir, const std::string&
 TEST(RenderState, ChunkAndPresetFileSoundLikeTheSettingsTheyHoldAndTheCommandLineOverridesThem)
 {
     ScratchDir dir;
-    const std::vector<uint8_t> chunk = veskChunk({{ParamIndex::kFilterCutoff, 0.15f}, {ParamIndex::kFilterResonance, 0.8f}});
+    const std::vector<uint8_t> chunk = veskState({{ParamIndex::kFilterCutoff, 0.15f}, {ParamIndex::kFilterResonance, 0.8f}}).chunk;
     ASSERT_FALSE(chunk.empty());
     writeFile(dir / "state.bin", chunk);
     writeFile(dir / "dark.fxp", programFile(chunk, "QZRT", static_cast<uint32_t>(chunk.size())));
@@ -45,21 +86,18 @@ TEST(RenderState, ChunkAndPresetFileSoundLikeTheSettingsTheyHoldAndTheCommandLin
               render(dir, "open.wav", {"--set", "28=1", "--set", "29=0"}));
 }
 
-TEST(RenderDemo, NoteListBecomesEventsAtItsBeats)
+TEST(RenderState, BankFilesParameterListsAndProgramNumbersPlayWhatTheyHold)
 {
     ScratchDir dir;
-    std::ofstream(dir / "list.txt") << "tempo 1:1 120 # half a second a beat\n"
-                                       "track Test 1\n"
-                                       "note 1:2 1 100 C4\n"
-                                       "note 2:1 0.5 90 A4 C#5\n";
-    const RunResult made = runProgram(MAKE_DEMO_MIDI_PATH, {dir / "list.txt", dir / "list.mid"});
-    ASSERT_EQ(made.exitCode, 0) << made.output;
-    const RunResult run = runRender({dir / "list.mid", "--module", TEST_PLUGIN_PATH, "--tail", "0", "-o", dir / "out.wav"});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    const Audio audio = readAudio(dir / "out.wav");
-    const int rate = audio.rate;
-    EXPECT_EQ(nonZeroFrames(audio, 1), (std::vector<int64_t>{rate / 2, rate, 2 * rate, 2 * rate + rate / 4}));
-    EXPECT_EQ(audio.samples[1][static_cast<size_t>(2 * rate)], 2.0f); // the two-note chord
+    const std::vector<std::pair<int, float>> dark = {{ParamIndex::kFilterCutoff, 0.15f},
+                                                     {ParamIndex::kFilterResonance, 0.8f}};
+    const VeskState inProgramFive = veskState(dark, 5);
+    writeFile(dir / "bank.fxb", bankFile(inProgramFive.chunk));
+    writeFile(dir / "list.fxp", parameterListFile(veskState(dark).params));
+    const auto set = render(dir, "set.wav", {"--set", "28=0.15", "--set", "29=0.8"});
+    EXPECT_EQ(render(dir, "list.wav", {"--preset", dir / "list.fxp"}), set);
+    EXPECT_EQ(render(dir, "five.wav", {"--preset", dir / "bank.fxb", "--program", "5"}), set);
+    EXPECT_EQ(render(dir, "zero.wav", {"--preset", dir / "bank.fxb"}), render(dir, "plain.wav", {}));
 }
 
 TEST(RenderDemo, DemoExcerptPlaysThroughVeskWithinFullScale)

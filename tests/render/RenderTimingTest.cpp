@@ -66,43 +66,4 @@ TEST(RenderTiming, PluginIsToldEachTempoFromTheFrameItStarts)
     EXPECT_EQ(tempoSeen.back(), 150.0f);
 }
 
-TEST(RenderTiming, VeskStartsANoteRightAfterItsEventFrame)
-{
-    // The Init program has no attack: the first frame of a note is at level zero, the next one sounds.
-    SmfTrack track;
-    track.tempo(0, 120).event(480, {0x90, 69, 100}).event(480, {0x80, 69, 0}).endOfTrack();
-    for (int block : {64, 512, 1000}) {
-        ScratchDir dir;
-        writeFile(dir / "in.mid", smfFile(0, 480, {track}));
-        const RunResult run =
-            runRender({dir / "in.mid", "--rate", "48000", "--block", std::to_string(block), "-o", dir / "out.wav"});
-        ASSERT_EQ(run.exitCode, 0) << run.output;
-        const int64_t onset = firstFrameAbove(readAudio(dir / "out.wav"), 1e-6f);
-        EXPECT_GE(onset, 24000) << "blocks of " << block;
-        EXPECT_LE(onset, 24001) << "blocks of " << block;
-    }
-}
-
-TEST(RenderTail, TailRunsUntilTheReleaseFallsSilentOrStopsAtItsLimitWithAWarning)
-{
-    ScratchDir dir;
-    RunResult run = runRender({"--note", "A4:0:0.5", "-o", dir / "out.wav"});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    Audio audio = readAudio(dir / "out.wav");
-    const int64_t noteEnd = audio.rate / 2;
-    ASSERT_GT(audio.frames(), noteEnd);
-    EXPECT_LT(audio.frames(), noteEnd + 5 * audio.rate);
-    // The release is there, and the file ends once it has died away.
-    EXPECT_GT(std::fabs(audio.samples[0][size_t(noteEnd + 10)]) + std::fabs(audio.samples[1][size_t(noteEnd + 10)]), 0.0f);
-    for (int64_t i = audio.frames() - audio.rate / 50; i < audio.frames(); ++i)
-        ASSERT_LT(std::fabs(audio.samples[0][size_t(i)]), 1e-5f) << "frame " << i;
-
-    // The test plug-in writes the tempo on channel 0 for ever.
-    run = runRender({"--module", TEST_PLUGIN_PATH, "--note", "60:0:0.5", "--tail", "1", "-o", dir / "loud.wav"});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find("cut"), std::string::npos) << run.output;
-    audio = readAudio(dir / "loud.wav");
-    EXPECT_EQ(audio.frames(), frameAt(0.5, audio.rate) + 1 + audio.rate);
-}
-
 } // namespace

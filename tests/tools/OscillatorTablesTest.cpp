@@ -4,13 +4,11 @@
 #include <cmath>
 
 #include "OscillatorTables.h"
-#include "TableSpectrum.h"
+#include "Measure.h"
 
 namespace vesk {
 namespace {
 
-using test::harmonicAmplitudes;
-using test::highestHarmonicAbove;
 
 double sawNominalHz(int n) { return 1.021974609375 * std::pow(2.0, n / 12.0); }
 
@@ -23,8 +21,8 @@ int expectedSawHarmonics(int n) {
 }
 
 int sawHarmonicCount(int n) {
-  const auto amplitudes = harmonicAmplitudes(sawTables[n]);
-  return highestHarmonicAbove(amplitudes, amplitudes[1] / 4096.0);
+  const auto amplitudes = cycleHarmonics(sawTables[n]);
+  return ::highestHarmonicAbove(amplitudes, amplitudes[1] / 4096.0);
 }
 
 TEST(SawTables, HoldTheHarmonicCountsOfTheirPitch) {
@@ -39,76 +37,11 @@ TEST(SawTables, HoldTheHarmonicCountsOfTheirPitch) {
   }
 }
 
-TEST(SawTables, HaveOneOverHAmplitudesWithoutGaps) {
-  for (int n : {0, 40, 84, 105, 130, 155}) {
-    SCOPED_TRACE(n);
-    const auto amplitudes = harmonicAmplitudes(sawTables[n]);
-    EXPECT_LT(amplitudes[0], 0.5);  // no offset
-    for (int h = 1; h <= expectedSawHarmonics(n); ++h)
-      EXPECT_NEAR(amplitudes[h] * h / amplitudes[1], 1.0, 0.005 + 0.02 * h / amplitudes[1]) << "harmonic " << h;
-  }
-}
-
-TEST(SawTables, RiseFromNearNegativeToNearPositiveFullScale) {
-  for (int n = 0; n < kSawTableCount; ++n) {
-    SCOPED_TRACE(n);
-    const int16_t* saw = sawTables[n];
-    EXPECT_EQ(saw[0], 0);
-    EXPECT_EQ(saw[kCycleLength], saw[0]);
-    EXPECT_EQ(*std::max_element(saw, saw + kCycleLength), 32767);
-    EXPECT_EQ(*std::min_element(saw, saw + kCycleLength), -32767);
-    for (int i = 1; i < kCycleLength; ++i) ASSERT_EQ(saw[i], -saw[kCycleLength - i]) << i;
-    EXPECT_LT(saw[512], 0);
-    EXPECT_GT(saw[1536], 0);
-    if (expectedSawHarmonics(n) == 1023) {
-      // The full ramp jumps in a single sample.
-      EXPECT_LT(saw[1], -30000);
-      EXPECT_GT(saw[kCycleLength - 1], 30000);
-    }
-  }
-}
-
-TEST(SineTable, FollowsTheTruncatedSineRuleIncludingTheGuard) {
-  for (int i = 0; i <= kCycleLength; ++i)
-    ASSERT_EQ(sineTable[i], int(std::trunc(32767.0 * 0.999 * std::sin(2.0 * M_PI * i / kCycleLength)))) << i;
-  EXPECT_EQ(sineTable[512], 32734);
-  EXPECT_EQ(sineTable[1536], -32734);
-  EXPECT_EQ(sineTable[kCycleLength], sineTable[0]);
-}
-
-TEST(SubPulseTable, IsABandLimitedSquareNegativeFirst) {
-  const int16_t* pulse = subPulseTables[0];
-  EXPECT_EQ(pulse[kCycleLength], pulse[0]);
-  for (int i = 16; i < 1024 - 16; ++i) ASSERT_LT(pulse[i], 0) << i;
-  for (int i = 1024 + 16; i < kCycleLength - 16; ++i) ASSERT_GT(pulse[i], 0) << i;
-  EXPECT_NEAR(*std::max_element(pulse, pulse + kCycleLength), 15326, 60);
-  EXPECT_NEAR(*std::min_element(pulse, pulse + kCycleLength), -15326, 60);
-  EXPECT_NEAR(pulse[512], -13000, 150);   // plateau, away from the edges
-  EXPECT_NEAR(pulse[1536], 13000, 150);
-
-  const auto amplitudes = harmonicAmplitudes(pulse);
-  EXPECT_NEAR(amplitudes[1], 13000 * 4 / M_PI, 5);
-  for (int h = 2; h <= 1024; h += 2) EXPECT_LT(amplitudes[h], 0.5) << "even harmonic " << h;
-  const int top = highestHarmonicAbove(amplitudes, 0.5);
-  EXPECT_GT(top, 60);   // bright enough for a bass sub
-  EXPECT_LT(top, 200);  // but band-limited
-}
-
 TEST(BlepResidual, StartsWithTheKnownStepCorrection) {
   const float rowZero[] = {1.0f, 0.9985f, 0.9138f, 0.3704f, -0.2101f, 0.0736f, -0.0078f};
   for (int j = 0; j < 7; ++j) EXPECT_NEAR(blepResidual[0][j], rowZero[j], 0.002) << j;
   // A step one whole frame back is the step at fraction 0, one frame later.
   for (int j = 0; j + 1 < kBlepLength - 1; ++j) EXPECT_FLOAT_EQ(blepResidual[kBlepPhaseSteps][j], blepResidual[0][j + 1]) << j;
-}
-
-TEST(BlepResidual, MovesSmoothlyBetweenRowsAndRingsDown) {
-  for (int r = 0; r < kBlepPhaseSteps; ++r)
-    for (int j = 0; j < kBlepLength; ++j)
-      ASSERT_NEAR(blepResidual[r + 1][j], blepResidual[r][j], 0.02) << "row " << r << " entry " << j;
-  for (int r = 0; r <= kBlepPhaseSteps; ++r) {
-    EXPECT_LT(std::fabs(blepResidual[r][30]), 1e-4) << r;
-    EXPECT_EQ(blepResidual[r][31], 0.0f) << r;
-  }
 }
 
 }  // namespace

@@ -7,10 +7,9 @@
 #include <cmath>
 
 #include "OscillatorTables.h"
-#include "TableSpectrum.h"
+#include "Measure.h"
 
 using namespace vesk;
-using namespace vesk::test;
 
 namespace {
 // The loudest partial of `table` at or above Nyquist when its fundamental
@@ -26,14 +25,14 @@ double stepHz(int n) { return 1.021974609375 * std::pow(2.0, n / 12.0); }
 }  // namespace
 
 TEST(SubPulseTables, NoPartialAboveNyquistWhileBassTablesKeepTheFullSquare) {
-  const auto fullSquare = harmonicAmplitudes(subPulseTables[0]);
+  const auto fullSquare = cycleHarmonics(subPulseTables[0]);
   EXPECT_EQ(highestHarmonicAbove(fullSquare, 0.5), 127);
   // One table for every pitch: a 220 Hz sub read the full square and its
   // 101st harmonic folded back at about -40 dB.
   const int n220 = int(std::floor(12.0 * std::log2(220.0 / stepHz(0))));
   EXPECT_NEAR(worstAliasDb(fullSquare, 220.0), -40.0, 1.0);
   for (int n = 0; n < kSawTableCount; ++n) {
-    const auto amplitudes = harmonicAmplitudes(subPulseTables[n]);
+    const auto amplitudes = cycleHarmonics(subPulseTables[n]);
     // The highest pitch reading table n is just below step n + 1.
     EXPECT_LT(worstAliasDb(amplitudes, stepHz(n + 1)), -90.0) << n;
     EXPECT_NEAR(amplitudes[1], 13000 * 4 / M_PI, 5) << n;
@@ -41,5 +40,5 @@ TEST(SubPulseTables, NoPartialAboveNyquistWhileBassTablesKeepTheFullSquare) {
       EXPECT_TRUE(std::equal(subPulseTables[n], subPulseTables[n] + kCycleLength, subPulseTables[0])) << n;
     }
   }
-  EXPECT_LT(worstAliasDb(harmonicAmplitudes(subPulseTables[n220]), 220.0), -90.0);
+  EXPECT_LT(worstAliasDb(cycleHarmonics(subPulseTables[n220]), 220.0), -90.0);
 }

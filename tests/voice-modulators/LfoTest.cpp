@@ -7,23 +7,20 @@
 
 #include "Conversions.h"
 #include "Lfo.h"
+#include "RateTables.h"
 
 namespace {
 
 constexpr float kUntouched = 123.0f;
 using Table = std::array<float, kLfoTableSize + 64>; // room behind the table shows stray writes
 
-// The static shape sources, from their defining rules.
+// The shape sources the engine ships.
 struct Sources {
-    Sources()
-    {
-        for (int32_t i = 0; i < kLfoCycleLength; ++i) {
-            saw[i] = (i < 128 ? (65534 * i - 4194176) / 128 : (71300992 - 65534 * i) / 1920) / 32768.0f;
-            sine[i] = static_cast<float>(0.999 * std::sin(2.0 * M_PI * i / 2048.0));
-            random[i] = 0.001f * static_cast<float>((i * 7919) % 1000) - 0.5f;
-        }
-    }
-    std::array<float, kLfoTableSize> saw{}, sine{}, random{};
+    Sources() { rates.rebuild(44100.0); }
+    RateTables rates;
+    const RateTables::CycleTable& saw = rates.skewedTriangle;
+    const RateTables::CycleTable& sine = rates.sine;
+    const RateTables::CycleTable& random = rates.smoothRandom;
 };
 const Sources sources;
 
@@ -62,101 +59,3 @@ TEST(LfoTable, SkewBendsSawAndSineAndOtherShapesCopyOrClear)
     EXPECT_TRUE(std::all_of(unknown.begin(), unknown.begin() + kLfoCycleLength, [](float x) { return x == 0.0f; }));
 }
 
-TEST(LfoTable, PulseWidthFollowsSkewAndTheWidestNeverWritesPastTheCycle)
-{
-    const Table half = built(kLfoPulse, 0.5f); // high for 1016 + 8 entries
-    const std::pair<int32_t, float> edges[] = {{1024, 1.0f},  {1025, 1.0f - 1.0f / 32}, {1087, 1.0f - 63.0f / 32},
-                                               {1088, -1.0f}, {1984, -1.0f},           {2047, -1.0f + 63.0f / 32}};
-    for (const auto& [i, value] : edges)
-        EXPECT_EQ(half[i], value) << i;
-    EXPECT_LT(built(kLfoPulse, 0.0f)[9], 1.0f);
-
-    const Table widest = built(kLfoPulse, 1.0f);
-    EXPECT_TRUE(std::all_of(widest.begin(), widest.begin() + 1984, [](float x) { return x == 1.0f; }));
-    for (int32_t k = 0; k < 64; ++k)
-        ASSERT_EQ(widest[1984 + k], -1.0f + k / 32.0f) << k;
-    for (const float skew : {5.0f, -5.0f, 1e30f, std::numeric_limits<float>::quiet_NaN()}) {
-        const Table t = built(kLfoPulse, skew);
-        EXPECT_TRUE(std::all_of(t.begin(), t.begin() + kLfoCycleLength, [](float x) { return std::fabs(x) <= 1.0f; }))
-            << skew;
-    }
-}
-
-TEST(LfoOutput, ReadsTheTopElevenPhaseBitsAndFadesInLinearly)
-{
-    Table table{};
-    for (int32_t i = 0; i < kLfoCycleLength; ++i)
-        table[i] = static_cast<float>(i);
-    Random15 random;
-    VoiceSlot v{};
-    v.lfoPhase[1] = (100u << 21) + (1u << 20);
-    EXPECT_EQ(lfoOutput({table.data(), kLfoSaw, 1.0f, 0.0f}, 1, v, 1000, 64, random), 100.0f);
-    const LfoParams fading{table.data(), kLfoSine, 1.0f, 44100.0f}; // 1 s at 44.1 kHz
-    for (const auto& [age, expected] : {std::pair{0u, 0.0f}, std::pair{22050u, 50.0f}, std::pair{44100u, 100.0f}}) {
-        v.age = age;
-        EXPECT_FLOAT_EQ(lfoOutput(fading, 1, v, 1000, 64, random), expected) << age;
-    }
-}
-
-TEST(LfoOutput, SampleHoldDrawsAtTheFirstCallAndOncePerCycleThenSmooths)
-{
-    Random15 random(99);
-    VoiceSlot v{};
-    v.lfoPhase[2] = 0x12345678u;
-    const uint32_t increment = 4292000u; // about 1000.7 frames per cycle
-    int32_t draws = 0, wraps = 0;
-    for (int32_t call = 0; call < 2000; ++call) {
-        const int32_t frames = call % 3 == 0 ? 17 : 64;
-        const float before = v.shTarget[2];
-        const float out = lfoOutput({nullptr, kLfoSampleHold, 1.0f, 0.0f}, 2, v, increment, frames, random);
-        EXPECT_FLOAT_EQ(out, v.shTarget[2]);
-        const uint32_t next = v.lfoPhase[2] + increment * static_cast<uint32_t>(frames);
-        const bool wrapped = next < v.lfoPhase[2];
-        if (v.shTarget[2] != before) {
-            ++draws;
-            EXPECT_TRUE(wrapped || call == 0) << call;
-        }
-        wraps += wrapped;
-        v.lfoPhase[2] = next;
-        v.age += frames;
-    }
-    EXPECT_GT(wraps, 90);
-    EXPECT_EQ(draws, wraps + 1);
-
-    VoiceSlot exact{};
-    exact.age = 500;
-    exact.lfoPhase[1] = 0u - 64u; // lands exactly on the cycle end: that cycle still gets its draw
-    lfoOutput({nullptr, kLfoSampleHold, 1.0f, 0.0f}, 1, exact, 1, 64, random);
-    EXPECT_NE(exact.shTarget[1], 0.0f);
-
-    VoiceSlot s{};
-    s.age = 500;
-    s.shTarget[0] = 0.8f;
-    EXPECT_FLOAT_EQ(lfoOutput({nullptr, kLfoSampleHold, 0.25f, 0.0f}, 0, s, 1, 64, random), 0.2f);
-    EXPECT_FLOAT_EQ(lfoOutput({nullptr, kLfoSampleHold, 0.25f, 0.0f}, 0, s, 1, 64, random), 0.35f);
-}
-
-TEST(LfoIncrement, RoundsToNearestForVoicesAndTruncatesForIdleSlots)
-{
-    const float hzToPhaseInc = static_cast<float>(4294967296.0 / 44100.0); // 97391.55
-    EXPECT_EQ(lfoIncrement(1.0f, hzToPhaseInc), 97392u);
-    EXPECT_EQ(idleLfoIncrement(1.0f, hzToPhaseInc), 97391u);
-    EXPECT_EQ(lfoIncrement(10.4f, 1.0f), 10u);
-    EXPECT_EQ(lfoIncrement(-3.0f, hzToPhaseInc) + lfoIncrement(std::nanf(""), hzToPhaseInc), 0u);
-    EXPECT_EQ(lfoIncrement(1e30f, hzToPhaseInc), UINT32_MAX);
-    VoiceSlot v{};
-    v.lfoPhase[0] = 0xFFFFFF00u;
-    advanceIdleLfos(v, {0x100u, 7u, 0u}, 2);
-    EXPECT_EQ(v.lfoPhase[0], 0x100u);
-    EXPECT_EQ(v.lfoPhase[1], 14u);
-}
-
-TEST(Random15, IsReproducibleFromItsSeedAndStaysInFifteenBits)
-{
-    Random15 a(7), b(7);
-    for (int32_t i = 0; i < 10000; ++i) {
-        const int32_t r = a.next();
-        ASSERT_EQ(r, b.next());
-        ASSERT_TRUE(r >= 0 && r <= 32767);
-    }
-}

@@ -1,77 +1,21 @@
+// Where a layer sits in the stereo field and when it is silent.
 #include "VoiceOutput.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
-namespace {
-VoiceGains gainsFor(int voices, int layer, float spread, float pan = 0.0f)
+// One layer sits in the middle; even stacks spread outwards right then left,
+// odd stacks step by the spread itself.
+TEST(SpreadPosition, LayersSitWhereTheirStackPutsThem)
 {
-    VoiceOutputInputs in;
-    in.voicesPerNote = voices;
-    in.spread = spread;
-    in.panSum = pan;
-    return voiceGains(in, layer);
-}
-
-struct Buses {
-    std::vector<float> fxL = std::vector<float>(64), fxR = std::vector<float>(64);
-    std::vector<float> dryL = std::vector<float>(64), dryR = std::vector<float>(64);
-    float* fx[2] = {fxL.data(), fxR.data()};
-    float* dry[2] = {dryL.data(), dryR.data()};
-};
-
-VoiceSlot sustainingVoice()
-{
-    VoiceSlot slot{};
-    slot.active = 1;
-    slot.ampLevel = 1.0f;
-    slot.ampStage = kSustain;
-    slot.prevGainL = slot.prevFxShare = kUnsetRamp;
-    slot.age = 100000;
-    return slot;
-}
-} // namespace
-
-TEST(SpreadPosition, SingleLayerIsCentredWhateverTheSpread)
-{
-    EXPECT_EQ(spreadPosition(1, 0, 1.0f), 0.0f);
-    EXPECT_EQ(spreadPosition(1, 0, 0.3f), 0.0f);
-}
-
-TEST(SpreadPosition, EvenStacksSpreadOutwardsRightThenLeft)
-{
-    EXPECT_FLOAT_EQ(spreadPosition(2, 0, 1.0f), 1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(2, 1, 1.0f), -1.0f);
-    const float expected[4] = {0.5f, 1.0f, -0.5f, -1.0f};
-    for (int k = 0; k < 4; ++k)
-        EXPECT_FLOAT_EQ(spreadPosition(4, k, 1.0f), expected[k]) << k;
-}
-
-TEST(SpreadPosition, OddStacksStepByTheSpreadItself)
-{
-    EXPECT_FLOAT_EQ(spreadPosition(3, 0, 1.0f), -1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(3, 1, 1.0f), 0.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(3, 2, 1.0f), 1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(5, 0, 0.5f), -1.0f);
-    EXPECT_FLOAT_EQ(spreadPosition(5, 4, 0.5f), 1.0f);
-}
-
-TEST(VoiceGains, HardPansSilenceTheFarSide)
-{
-    VoiceGains right = gainsFor(2, 0, 1.0f);
-    EXPECT_FLOAT_EQ(right.left, 0.0f);
-    EXPECT_FLOAT_EQ(right.right, 0.2f);
-    VoiceGains left = gainsFor(2, 1, 1.0f);
-    EXPECT_FLOAT_EQ(left.left, 0.2f);
-    EXPECT_FLOAT_EQ(left.right, 0.0f);
-    VoiceGains centre = gainsFor(1, 0, 1.0f);
-    EXPECT_FLOAT_EQ(centre.left, 0.2f);
-    EXPECT_FLOAT_EQ(centre.right, 0.2f);
-    // Pan contributions are limited to the hard positions.
-    VoiceGains beyond = gainsFor(1, 0, 0.0f, -5.0f);
-    EXPECT_FLOAT_EQ(beyond.right, 0.0f);
-    EXPECT_FLOAT_EQ(beyond.left, 0.2f);
+    const struct {
+        int voices, layer;
+        float spread, position;
+    } cases[] = {{1, 0, 1.0f, 0.0f},  {1, 0, 0.3f, 0.0f},  {2, 0, 1.0f, 1.0f},  {2, 1, 1.0f, -1.0f},
+                 {4, 0, 1.0f, 0.5f},  {4, 1, 1.0f, 1.0f},  {4, 2, 1.0f, -0.5f}, {4, 3, 1.0f, -1.0f},
+                 {3, 0, 1.0f, -1.0f}, {3, 1, 1.0f, 0.0f},  {3, 2, 1.0f, 1.0f},  {5, 0, 0.5f, -1.0f},
+                 {5, 4, 0.5f, 1.0f}};
+    for (const auto& c : cases)
+        EXPECT_FLOAT_EQ(spreadPosition(c.voices, c.layer, c.spread), c.position) << c.voices << "/" << c.layer;
 }
 
 TEST(VoiceGains, SwitchedOffLayerIsSilentAndVolumeSquares)
@@ -88,42 +32,3 @@ TEST(VoiceGains, SwitchedOffLayerIsSilentAndVolumeSquares)
     EXPECT_FLOAT_EQ(voiceGains(in, 0).left, 0.0f);
 }
 
-TEST(MixVoice, FullScaleVoiceReachesPointTwoOnBothFxChannels)
-{
-    Buses buses;
-    VoiceSlot slot = sustainingVoice();
-    std::vector<float> voice(64, 1.0f);
-    EnvelopeCoefs coefs{1.0f, 1.0f, 1.0f, 0.0f};
-    AmpEnvelope amp(coefs, 0, slot);
-    SpikeTables none{nullptr, nullptr, 0};
-    mixVoice(voice.data(), 64, gainsFor(1, 0, 0.0f), amp, Spike(none, false, 0.0f), slot, buses.fx, buses.dry);
-    for (int i = 0; i < 64; ++i) {
-        EXPECT_FLOAT_EQ(buses.fxL[i], 0.2f);
-        EXPECT_FLOAT_EQ(buses.fxR[i], 0.2f);
-        EXPECT_EQ(buses.dryL[i], 0.0f);
-    }
-    EXPECT_EQ(slot.age, 100064u);
-}
-
-TEST(MixVoice, FxShareZeroBypassesTheEffectsAndGainsRampBetweenCalls)
-{
-    Buses buses;
-    VoiceSlot slot = sustainingVoice();
-    std::vector<float> voice(64, 1.0f);
-    EnvelopeCoefs coefs{1.0f, 1.0f, 1.0f, 0.0f};
-    SpikeTables none{nullptr, nullptr, 0};
-    VoiceOutputInputs in;
-    in.fxShare = 0.0f;
-    AmpEnvelope amp(coefs, 0, slot);
-    mixVoice(voice.data(), 64, voiceGains(in, 0), amp, Spike(none, false, 0.0f), slot, buses.fx, buses.dry);
-    EXPECT_EQ(buses.fxL[10], 0.0f);
-    EXPECT_FLOAT_EQ(buses.dryL[10], 0.2f);
-
-    // The next call moves to full FX share smoothly over its frames.
-    Buses next;
-    in.fxShare = 1.0f;
-    AmpEnvelope amp2(coefs, 0, slot);
-    mixVoice(voice.data(), 64, voiceGains(in, 0), amp2, Spike(none, false, 0.0f), slot, next.fx, next.dry);
-    EXPECT_NEAR(next.fxL[31], 0.1f, 0.01f);
-    EXPECT_FLOAT_EQ(next.fxL[63], 0.2f);
-}
