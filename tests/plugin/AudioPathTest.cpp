@@ -1,3 +1,4 @@
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ std::unique_ptr<PluginHost> startedVesk(float rate, int block)
     auto host = loadVesk();
     if (host) {
         host->start(rate, block);
-        host->dispatch(effSetProgram, 0, 0);
+        host->dispatch(effSetProgram, 0, kInitProgram);
     }
     return host;
 }
@@ -104,7 +105,7 @@ TEST(AudioPath, OversizedAndEarlyBlocksAreRenderedInPieces)
     ASSERT_TRUE(host) << error;
     AEffect* effect = host->effect();
     // No sample rate, no block size, no resume: a careless host.
-    effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0);
+    effect->dispatcher(effect, effSetProgram, 0, kInitProgram, nullptr, 0);
     std::vector<float> left(20000, 1.0f), right(20000, 1.0f);
     float* outputs[2] = {left.data(), right.data()};
     effect->processReplacing(effect, nullptr, outputs, 20000);

@@ -1,4 +1,5 @@
 // What a player hears: sustain pedal, glide and mono legato through the host.
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@ protected:
         host = loadVesk();
         ASSERT_TRUE(host);
         host->start(44100.0f, kBlock);
-        host->dispatch(effSetProgram, 0, 0);
+        host->dispatch(effSetProgram, 0, kInitProgram);
         host->setParameter(6, 0.5f); // oscillator 2 exactly on the note
         host->setParameter(7, 0.5f);
     }

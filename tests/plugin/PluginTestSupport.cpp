@@ -1,5 +1,7 @@
 #include "PluginTestSupport.h"
 
+#include "FactoryBank.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host)
     auto synth = std::make_unique<VstSynth>(host);
     synth->setSampleRate(44100.0f);
     synth->setBlockSize(512);
-    synth->setProgram(0);
+    synth->setProgram(kInitProgram);
     return synth;
 }
 

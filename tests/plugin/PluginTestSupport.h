@@ -17,7 +17,7 @@ VstIntPtr VSTCALLBACK minimalHostCallback(AEffect* effect, VstInt32 opcode, VstI
                                           void* ptr, float opt);
 
 // A plug-in object made the way the entry point makes it, then set up for
-// 44.1 kHz with 512-frame blocks and program 0 selected.
+// 44.1 kHz with 512-frame blocks and the Init program selected.
 std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host = minimalHostCallback);
 
 std::string parameterDisplay(PluginHost& host, VstInt32 index);

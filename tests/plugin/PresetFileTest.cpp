@@ -1,3 +1,4 @@
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -91,7 +92,7 @@ TEST_F(PresetFiles, BankFileHasTheChunkFileHeader)
     EXPECT_EQ(bigEndian(bytes, 156), 235560);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&bytes[28])), path("mine.fxb").substr(0, 127));
     // Save Bank does not rename.
-    EXPECT_EQ(programName(0), "Keep Me");
+    EXPECT_EQ(programName(kInitProgram), "Keep Me");
 }
 
 TEST_F(PresetFiles, BankLoadKeepsTheCurrentProgramSelectedAndApplied)
@@ -118,6 +119,7 @@ TEST_F(PresetFiles, SavedFilesLoadBackIdentically)
 
     synth->saveBank(path("all.fxb"));
     auto other = makeSynth();
+    other->setProgram(0);
     other->loadBank(path("all.fxb"));
     void* a = nullptr;
     void* b = nullptr;

@@ -1,3 +1,4 @@
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -99,8 +100,10 @@ TEST(StateChunk, TwoInstancesKeepTheirOwnChunkBuffers)
     void* secondData = nullptr;
     first->getChunk(&firstData, false);
     second->getChunk(&secondData, false);
-    EXPECT_STREQ(static_cast<const char*>(firstData) + 40, "First");
-    EXPECT_STREQ(static_cast<const char*>(secondData) + 40, "Second");
+    // The Init program's record, in the third bank, which the chunk holds.
+    const size_t initRecord = 40 + (kInitProgram % kProgramsPerBank) * sizeof(ProgramRecord);
+    EXPECT_STREQ(static_cast<const char*>(firstData) + initRecord, "First");
+    EXPECT_STREQ(static_cast<const char*>(secondData) + initRecord, "Second");
 }
 
 TEST(StateChunk, RoundTripRestoresEveryParameterBitForBit)

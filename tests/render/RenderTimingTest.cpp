@@ -1,6 +1,7 @@
 // Where events land: ticks through the tempo map to frames, blocks cut at
 // tempo changes, and the tempo the plug-in is told. The test plug-in writes
 // the tempo it saw on channel 0 and counts events at their offsets on channel 1.
+#include "FactoryBank.h"
 #include "RenderTestSupport.h"
 
 namespace {
@@ -75,7 +76,8 @@ TEST(RenderTiming, VeskStartsANoteRightAfterItsEventFrame)
         ScratchDir dir;
         writeFile(dir / "in.mid", smfFile(0, 480, {track}));
         const RunResult run =
-            runRender({dir / "in.mid", "--rate", "48000", "--block", std::to_string(block), "-o", dir / "out.wav"});
+            runRender({dir / "in.mid", "--program", std::to_string(kInitProgram), "--rate", "48000", "--block",
+                       std::to_string(block), "-o", dir / "out.wav"});
         ASSERT_EQ(run.exitCode, 0) << run.output;
         const int64_t onset = firstFrameAbove(readAudio(dir / "out.wav"), 1e-6f);
         EXPECT_GE(onset, 24000) << "blocks of " << block;
