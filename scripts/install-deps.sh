@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need,
-# but only those that are missing, and only when we may (running as root).
+# Installs the Debian packages the build, the tests, the benchmarks and the
+# audition (imagemagick) need, but only those that are missing, and only when
+# we may (running as root).
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libbenchmark-dev
   libsmf-dev libsndfile1-dev
+  imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
