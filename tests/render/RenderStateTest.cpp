@@ -66,7 +66,7 @@ TEST(RenderDemo, DemoExcerptPlaysThroughVeskWithinFullScale)
 {
     ScratchDir dir;
     const RunResult run =
-        runRender({DEMO_MIDI_PATH, "--params", DEMO_PROGRAM_PATH, "--seconds", "3", "-o", dir / "demo.flac"});
+        runRender({DEMO_MIDI_PATH, "--program-name", "Amber Fields", "--seconds", "3", "-o", dir / "demo.flac"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const Audio audio = readAudio(dir / "demo.flac");
     EXPECT_GT(audio.frames(), 3 * audio.rate);
