@@ -114,8 +114,10 @@ private:
 
 TEST(FactoryRender, EveryProgramPlaysCleanlyAtEvenLoudnessAndFallsSilent)
 {
-    Player player;
     for (int p = 0; p < kNumPrograms; ++p) {
+        // A fresh instance for each program: what one leaves behind must not
+        // decide whether the next one passes.
+        Player player;
         const Player::Named named = player.select(p);
         if (named.name.rfind("-Empty ", 0) == 0)
             continue; // copies of Init, which is played at its own place
