@@ -165,7 +165,7 @@ TEST(FactoryCoverage, TheLibraryShowsWhatTheEngineCanDo)
     const Coverage c = coverageOf(bank.programs);
     EXPECT_EQ(c.shapes[0].size() + c.shapes[1].size(), 8u) << "every shape on both oscillators";
     EXPECT_EQ(c.shapes[2].size(), 3u);
-    EXPECT_GE(c.waves.size(), 40u);
+    EXPECT_GE(c.waves.size(), 60u) << "most of the 70 waves";
     EXPECT_EQ(c.fmModes.size(), 3u);
     EXPECT_GE(c.sync, 2);
     EXPECT_EQ(c.filters.size(), 18u);
