@@ -1,5 +1,5 @@
-// The program every bank slot holds until the factory bank is compiled in: a
-// plain, playable starting point.
+// The plain, playable starting point: the factory library's "Init" program
+// and the base every other program of the library starts from.
 #pragma once
 
 #include "ProgramRecord.h"

@@ -1,6 +1,5 @@
 #include "ParamTable.h"
 
-#include "EngineState.h"
 #include "FilterTypes.h"
 #include "ModulationVocabulary.h"
 
@@ -267,6 +266,7 @@ ParamRange paramRange(int32_t index)
     constexpr int32_t kFmModeCount = 3;
     constexpr int32_t kArpModeCount = 7;
     constexpr int32_t kCategoryCount = 14;
+    constexpr int32_t kEffectKindCount = 6;
     const auto codes = [](int32_t count) { return ParamRange{0.0f, static_cast<float>(count - 1)}; };
     const auto inSlots = [index](int32_t first) { return index >= first && index < first + 32; };
     if (index == kFmMode)
@@ -284,6 +284,6 @@ ParamRange paramRange(int32_t index)
     if (index == kPatchCategory)
         return codes(kCategoryCount);
     if (index >= kEffectOrder && index < kNumProgramParams)
-        return codes(EffectFields::kEffectCount);
+        return codes(kEffectKindCount);
     return {0.0f, 1.0f};
 }

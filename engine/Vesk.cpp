@@ -1,7 +1,7 @@
 #include "Vesk.h"
 
 #include "EffectsChain.h"
-#include "InitProgram.h"
+#include "FactoryBank.h"
 #include "Lfo.h"
 #include "ParamFamilies.h"
 #include "ParamTable.h"
@@ -86,9 +86,7 @@ Vesk::Vesk(EngineOwner& engineOwner)
     delay = std::make_unique<FxDelay>();
     reverb = std::make_unique<FxReverb>();
     setSampleRate(kDefaultSampleRate);
-    // The factory bank replaces this content once it is compiled in.
-    for (int32_t p = 0; p < kNumPrograms; ++p)
-        fillInitProgram(bank[p]);
+    loadFactoryBank(bank.get());
     fx.delayMod.table = lfo[1].waveform.reading();
     reset();
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need,
-# but only those that are missing, and only when we may (running as root).
+# Installs the Debian packages the build, the tests, the benchmarks and the
+# audition (imagemagick) need, but only those that are missing, and only when
+# we may (running as root).
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
@@ -8,6 +9,7 @@ packages=(
   libsndfile1-dev
   libcairo2-dev libx11-dev libxtst-dev libpng-dev fonts-dejavu-core
   xvfb xauth zenity
+  imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

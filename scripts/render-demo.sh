@@ -24,6 +24,6 @@ echo "installed $(ls ~/.vst/Vesk.so)"
 mkdir -p out
 excerpt=()
 [ -n "$seconds" ] && excerpt=(--seconds "$seconds")
-build/vesk-render build/demo.mid --program 0 --params resources/demo/demo-program.txt "${excerpt[@]}" \
+build/vesk-render build/demo.mid --program-name "Amber Fields" "${excerpt[@]}" \
   -o out/demo.flac
 echo "the demo is in $(pwd)/out/demo.flac"

@@ -4,6 +4,7 @@
 
 #include "Arpeggiator.h"
 #include "EngineOwner.h"
+#include "FactoryBank.h"
 #include "ParamIndex.h"
 #include "TempoSync.h"
 #include "Vesk.h"
@@ -58,7 +59,7 @@ void oneVoice(benchmark::State& state)
     auto engine = std::make_unique<Vesk>(owner);
     owner.engine = engine.get();
     engine->setSampleRate(static_cast<float>(kRate));
-    engine->setProgram(0);
+    engine->setProgram(kInitProgram);
     engine->noteOn(48, 100, -1);
     float fx[2][kMaxSliceFrames], dry[2][kMaxSliceFrames];
     float* fxBus[2] = {fx[0], fx[1]};

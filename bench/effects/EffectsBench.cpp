@@ -1,6 +1,7 @@
 // Items are stereo frames (voice-samples for the plain voice), in host
 // blocks of 256 frames at 48 kHz on full-scale noise.
 #include "BenchOwner.h"
+#include "FactoryBank.h"
 #include "ParamFamilies.h"
 
 #include <benchmark/benchmark.h>
@@ -22,7 +23,7 @@ struct Rig {
     {
         owner.engine = &engine;
         engine.setSampleRate(kRate);
-        engine.setProgram(0);
+        engine.setProgram(kInitProgram);
         std::mt19937 random(1);
         std::uniform_real_distribution<float> full(-1.0f, 1.0f);
         for (auto* channel : {&noise[0], &noise[1]}) {

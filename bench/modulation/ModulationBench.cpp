@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchOwner.h"
+#include "FactoryBank.h"
 #include "ModulationVocabulary.h"
 #include "ParamIndex.h"
 #include "Vesk.h"
@@ -44,7 +45,7 @@ struct HeldVoice {
     {
         owner.engine = &engine;
         engine.setSampleRate(44100.0f);
-        engine.setProgram(0);
+        engine.setProgram(kInitProgram);
         for (int k = 0; busy && k < 24; ++k) {
             const Route& r = kBusyMatrix[k];
             owner.setParameter(kModSource + k, static_cast<float>(r.source));

@@ -4,6 +4,7 @@
 // machine disturbs them less; each figure is the median of several runs.
 //
 //   render_bench [--runs N] [--seconds S] [--peer PATH]
+#include "FactoryBank.h"
 #include "PluginHost.h"
 
 #include <algorithm>
@@ -78,7 +79,7 @@ std::unique_ptr<PluginHost> loadSubject(const std::string& path, bool isVesk, Pa
     }
     host->start(kRate, kBlock);
     if (isVesk) {
-        host->dispatch(effSetProgram, 0, 0);
+        host->dispatch(effSetProgram, 0, kInitProgram);
         host->setParameter(321, 1.0f); // all 72 slots
         if (patch == Patch::Heavy)
             applyHeavyPatch(*host);

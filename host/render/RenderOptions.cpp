@@ -138,6 +138,8 @@ RenderOptions parseRenderOptions(const std::vector<std::string>& args, const std
             options.modulePath = value();
         else if (arg == "--program")
             options.program = parseInteger(value(), "--program", 0, 0x7FFFFFFF);
+        else if (arg == "--program-name")
+            options.programName = value();
         else if (arg == "--set")
             options.parameters.push_back(parseSetting(value(), "--set"));
         else if (arg == "--params") {
@@ -198,6 +200,7 @@ instrument and writes the audio, with the release tail after the last note.
   --module PATH         the VST 2.4 module to load (default: the Vesk.so built
                         with this tool)
   --program N           select program N before playing
+  --program-name NAME   select the first program called NAME before playing
   --set INDEX=VALUE     set a parameter before playing (repeatable)
   --params FILE         INDEX=VALUE settings, several a line, '#' comments
   --chunk FILE          restore a state chunk first

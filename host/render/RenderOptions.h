@@ -32,6 +32,7 @@ struct RenderOptions {
     std::string outputPath;
     std::string modulePath;
     int program = -1; // -1: leave the module's current program
+    std::string programName; // empty: select by number, if at all
     std::vector<ParameterSetting> parameters; // applied in command-line order
     std::string chunkPath;
     std::string presetPath;

@@ -26,6 +26,17 @@ constexpr int kFailureExit = 1;
 // Shorter renders finish before a bar would tell anyone anything.
 constexpr double kProgressMinSeconds = 3.0;
 
+int programNamed(PluginHost& host, const std::string& name)
+{
+    for (int p = 0; p < host.effect()->numPrograms; ++p) {
+        char text[64] = {}; // room for a plug-in that writes past the documented length
+        host.dispatch(effGetProgramNameIndexed, p, 0, text);
+        if (name == text)
+            return p;
+    }
+    throw std::runtime_error("no program is called \"" + name + "\"");
+}
+
 std::unique_ptr<PluginHost> startPlugin(const RenderOptions& options)
 {
     HostSettings settings;
@@ -47,6 +58,8 @@ std::unique_ptr<PluginHost> startPlugin(const RenderOptions& options)
                                      std::to_string(host->effect()->numPrograms));
         host->dispatch(effSetProgram, 0, options.program);
     }
+    if (!options.programName.empty())
+        host->dispatch(effSetProgram, 0, programNamed(*host, options.programName));
     for (const ParameterSetting& setting : options.parameters)
         host->setParameter(setting.index, setting.value);
     return host;

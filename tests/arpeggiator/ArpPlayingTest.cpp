@@ -2,6 +2,7 @@
 // tempo grid whatever the block size, tempo changes, the free rate, and
 // silence after every way a pattern can stop.
 #include "ArpTestSupport.h"
+#include "FactoryBank.h"
 #include "ParamIndex.h"
 #include "PluginTestSupport.h"
 
@@ -44,7 +45,7 @@ struct ArpPlayer {
     {
         host = loadVesk();
         host->start(static_cast<float>(kRate), block);
-        host->dispatch(effSetProgram, 0, 0);
+        host->dispatch(effSetProgram, 0, kInitProgram);
         for (const Setting& s : settings)
             host->setParameter(s.index, s.value);
         host->setTempo(120.0);

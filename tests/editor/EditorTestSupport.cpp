@@ -1,5 +1,7 @@
 #include "EditorTestSupport.h"
 
+#include "FactoryBank.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -33,7 +35,7 @@ EditorRig::EditorRig()
     recordedHostCalls().clear();
     synth = std::make_unique<VstSynth>(recordingHost);
     synth->setSampleRate(44100);
-    synth->setProgram(0);
+    synth->setProgram(kInitProgram);
     editor().open(nullptr);
 }
 

@@ -1,4 +1,5 @@
 // The chain inside the plug-in: each on switch reaches its own effect.
+#include "FactoryBank.h"
 #include "VstSynth.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +15,13 @@ VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, 
     return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-// The left channel of a note of program 0 held for `frames`, with `settings` applied first.
+// The left channel of a note of the Init program held for `frames`, with `settings` applied first.
 std::vector<float> playNote(std::initializer_list<std::pair<VstInt32, float>> settings, int32_t frames)
 {
     auto synth = std::make_unique<VstSynth>(quietHost);
     synth->setSampleRate(44100.0f);
     synth->setBlockSize(512);
-    synth->setProgram(0);
+    synth->setProgram(kInitProgram);
     for (auto [index, value] : settings)
         synth->setParameter(index, value);
     VstMidiEvent on{};

@@ -1,6 +1,7 @@
 // Program changes, reset, the output stage and a Filter Type change, as the
 // engine's owner and its output buses see them.
 #include "EngineTestSupport.h"
+#include "FactoryBank.h"
 #include "HostKit.h"
 #include "Measure.h"
 #include "ParamFamilies.h"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "EngineTestSupport.h"
+#include "FactoryBank.h"
 #include "Measure.h"
 #include "ModulationVocabulary.h"
 #include "ParamFamilies.h"
@@ -24,7 +25,7 @@ struct RenderedBuses {
 
 class ModulationRig {
 public:
-    ModulationRig() { e.engine.setProgram(0); }
+    ModulationRig() { e.engine.setProgram(kInitProgram); }
 
     // Slot 1..24; amount -1..+1 goes in as its parameter value (a + 1) / 2.
     void route(int slot, int32_t source, double amount, int32_t dest, int32_t voices = 0)

@@ -1,5 +1,6 @@
 // The audio path as a host drives it: onsets, pitch at any rate, blocks of
 // any shape, events at and beyond the block's edges, and hostile input.
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // What a careless or hostile host can do to the plug-in: skip the start-up
 // calls, switch modes under held keys, hand over values far out of range.
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include "ParamIndex.h"
@@ -114,7 +115,7 @@ TEST(HostileHost, WildLevelsSoundLikeTheirTopWhateverDoorTheyCameIn)
         void* data = nullptr;
         const VstInt32 size = synth.getChunk(&data, false);
         std::vector<uint8_t> chunk(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-        auto* record = reinterpret_cast<ProgramRecord*>(chunk.data() + sizeof(ChunkHeader));
+        auto* record = reinterpret_cast<ProgramRecord*>(chunk.data() + sizeof(ChunkHeader)) + kInitProgram % kProgramsPerBank;
         record->params[kOsc3Level] = record->params[kNoiseLevel] = 1e30f;
         record->params[kVolume] = -100.0f;
         for (const Wild& wild : kWildValues)

@@ -1,5 +1,6 @@
 // What a player hears through the host: pedal, glide, legato, bend,
 // controllers reaching the sound, pan, tempo-synced LFOs.
+#include "FactoryBank.h"
 #include "ParamIndex.h"
 #include "PluginTestSupport.h"
 

@@ -1,5 +1,7 @@
 #include "PluginTestSupport.h"
 
+#include "FactoryBank.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,7 +19,7 @@ std::unique_ptr<PluginHost> startedVesk(float rate, VstInt32 block)
     auto host = loadVesk();
     if (host) {
         host->start(rate, block);
-        host->dispatch(effSetProgram, 0, 0);
+        host->dispatch(effSetProgram, 0, kInitProgram);
     }
     return host;
 }
@@ -38,7 +40,7 @@ std::unique_ptr<VstSynth> makeSynth(audioMasterCallback host)
     auto synth = std::make_unique<VstSynth>(host);
     synth->setSampleRate(44100.0f);
     synth->setBlockSize(512);
-    synth->setProgram(0);
+    synth->setProgram(kInitProgram);
     return synth;
 }
 

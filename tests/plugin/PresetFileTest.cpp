@@ -1,3 +1,4 @@
+#include "FactoryBank.h"
 #include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // The audio files vesk-render writes, read back with libsndfile, and what it
 // says about them.
+#include "FactoryBank.h"
 #include "RenderTestSupport.h"
 
 #include <regex>
@@ -8,7 +9,7 @@ namespace {
 
 std::vector<std::string> shortNote(std::vector<std::string> more)
 {
-    more.insert(more.end(), {"--note", "C4:0:0.2", "--tail", "0.3", "--rate", "48000"});
+    more.insert(more.end(), {"--program", std::to_string(kInitProgram), "--note", "C4:0:0.2", "--tail", "0.3", "--rate", "48000"});
     return more;
 }
 

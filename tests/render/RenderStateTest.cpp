@@ -96,7 +96,8 @@ TEST(RenderState, BankFilesParameterListsAndProgramNumbersPlayWhatTheyHold)
     writeFile(dir / "list.fxp", parameterListFile(veskState(dark).params));
     const auto set = render(dir, "set.wav", {"--set", "28=0.15", "--set", "29=0.8"});
     EXPECT_EQ(render(dir, "list.wav", {"--preset", dir / "list.fxp"}), set);
-    EXPECT_EQ(render(dir, "five.wav", {"--preset", dir / "bank.fxb", "--program", "5"}), set);
+    EXPECT_EQ(render(dir, "five.wav", {"--preset", dir / "bank.fxb", "--program", "5"}),
+              render(dir, "five-set.wav", {"--program", "5", "--set", "28=0.15", "--set", "29=0.8"}));
     EXPECT_EQ(render(dir, "zero.wav", {"--preset", dir / "bank.fxb"}), render(dir, "plain.wav", {}));
 }
 
@@ -104,7 +105,7 @@ TEST(RenderDemo, DemoExcerptPlaysThroughVeskWithinFullScale)
 {
     ScratchDir dir;
     const RunResult run =
-        runRender({DEMO_MIDI_PATH, "--params", DEMO_PROGRAM_PATH, "--seconds", "3", "-o", dir / "demo.flac"});
+        runRender({DEMO_MIDI_PATH, "--program-name", "Amber Fields", "--seconds", "3", "-o", dir / "demo.flac"});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const Audio audio = readAudio(dir / "demo.flac");
     EXPECT_GT(audio.frames(), 3 * audio.rate);

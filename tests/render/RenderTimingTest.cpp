@@ -1,6 +1,7 @@
 // Where events land: ticks through the tempo map to frames, blocks cut at
 // tempo changes, and the tempo the plug-in is told. The test plug-in writes
 // the tempo it saw on channel 0 and counts events at their offsets on channel 1.
+#include "FactoryBank.h"
 #include "RenderTestSupport.h"
 
 namespace {
