@@ -256,15 +256,18 @@ void ADEditor::buildControls()
 CControl* ADEditor::createKnob(int32_t tag, int32_t kind, const CRect& rect)
 {
     auto text = [this](int32_t t, float v) { return knobText(t, v); };
+    auto tovimarKnob = [&](const char* strip) {
+        return new CTovimarKnob(rect, this, tag, skin->get(strip), valueDisplay, text, &showValuePopups, learnMenu);
+    };
     switch (kind) {
     case 0:
-        return new CTovimarKnob(rect, this, tag, skin->get("knob_large"), valueDisplay, text, &showValuePopups);
+        return tovimarKnob("knob_large");
     case 12:
-        return new CTovimarKnob(rect, this, tag, skin->get("knob_small"), valueDisplay, text, &showValuePopups);
+        return tovimarKnob("knob_small");
     case 36:
-        return new CTovimarKnob(rect, this, tag, skin->get("knob_bipolar"), valueDisplay, text, &showValuePopups);
+        return tovimarKnob("knob_bipolar");
     default:
-        return new CMyKnob(rect, this, tag, [this, tag](float v) { return myKnobText(tag, v); });
+        return new CMyKnob(rect, this, tag, [this, tag](float v) { return myKnobText(tag, v); }, learnMenu);
     }
 }
 
@@ -307,13 +310,14 @@ CControl* ADEditor::createControl(int32_t tag, const CRect& rect)
     case 41:
         return createKnob(tag, kind, rect);
     case 1: case 35: case 37:
-        return new COnOffButton(rect, this, tag, skin->get("button_" + size));
+        return new CMyOnOffButton(rect, this, tag, skin->get("button_" + size), learnMenu);
     case 45:
         return new COnOffButton(rect, this, tag, skin->get("button_sort"));
     case 3:
-        return new CMyVerticalSwitch(rect, this, tag, 4, skin->get(tag == 0 || tag == 5 ? "switch_osc" : "switch_lfo"));
+        return new CMyVerticalSwitch(rect, this, tag, 4, skin->get(tag == 0 || tag == 5 ? "switch_osc" : "switch_lfo"),
+                                     learnMenu);
     case 13:
-        return new CMyVerticalSwitch(rect, this, tag, 3, skin->get("switch_sub"));
+        return new CMyVerticalSwitch(rect, this, tag, 3, skin->get("switch_sub"), learnMenu);
     case 6: {
         presetMenu = new COptionMenu(rect, this, tag);
         return presetMenu;
@@ -678,6 +682,14 @@ void ADEditor::valueChanged(CControl* control)
         // The field goes at the next idle: this call comes from inside it.
         runFileCommand(pathField->getText());
         pathFieldDone = true;
+        return;
+    }
+    if (tag == CLittleRightClickMenu::kTag) {
+        const int32_t target = learnMenu.getTarget();
+        if (learnMenu.getCurrentIndex() == CLittleRightClickMenu::kLearnRow)
+            synth.midiLearn(target);
+        else
+            synth.midiForget(target);
         return;
     }
     if (tag >= kQuickMenuFirst && tag <= kQuickMenuLast) {

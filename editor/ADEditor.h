@@ -90,6 +90,7 @@ private:
     VSTGUI::COptionMenu* presetMenu = nullptr;
     CArpStepDisplay* stepDisplay = nullptr;
     CMyParamDisplay* valueDisplay = nullptr;
+    CLittleRightClickMenu learnMenu{this};
     std::array<VSTGUI::CView*, 4> pageViews{};
     std::vector<VSTGUI::CView*> pagedViews[4];
     // The slot whose destination menu was opened last.
