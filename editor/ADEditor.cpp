@@ -470,7 +470,9 @@ void ADEditor::timerTick()
 {
     // The marker follows the step that last played while the arpeggiator runs.
     if (stepDisplay)
-        stepDisplay->setStep(synth.getParameter(115) > 0.001f ? 0 : -1);
+        stepDisplay->setStep(synth.getParameter(115) > 0.001f
+                                 ? synth.getEngine().arp.arpCurrentStep.load(std::memory_order_relaxed)
+                                 : -1);
 }
 
 CControl* ADEditor::getControl(int32_t tag) const

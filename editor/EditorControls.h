@@ -216,6 +216,7 @@ public:
     using CView::CView;
     void draw(VSTGUI::CDrawContext* context) override;
     void setStep(int32_t step);
+    int32_t getStep() const { return step; }
     // Where step `step`'s marker sits, in panel coordinates.
     VSTGUI::CRect markerRect(int32_t step) const;
 

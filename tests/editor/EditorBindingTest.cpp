@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
+#include <thread>
 
 using namespace VSTGUI;
 
@@ -206,4 +208,29 @@ TEST(EditorBinding, MatrixSortMovesRoutedSlotsUpAndKeepsMatrixAmountTargets)
     rig.editor().idle();
     EXPECT_EQ(rig.editor().getControl(353)->getValue(), 0.0f);
     EXPECT_EQ(static_cast<COptionMenu*>(rig.editor().getControl(129))->fieldText(), "LFO 1");
+}
+
+TEST(EditorBinding, StepMarkerFollowsTheArpeggiatorUntilArpOnIsSwitchedOff)
+{
+    EditorRig rig;
+    rig.showPane(ADEditor::kPagesPane);
+    rig.synth->setParameter(115, 1.0f);
+    rig.process({{0x90, 60, 100}});
+    const auto& step = rig.synth->getEngine().arp.arpCurrentStep;
+    for (int32_t block = 0; block < 20000 && step.load() < 2; ++block)
+        rig.process({});
+    ASSERT_GE(step.load(), 2);
+    auto afterTimer = [&rig] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        rig.editor().idle();
+        return rig.editor().shownArpStep();
+    };
+    EXPECT_EQ(afterTimer(), step.load());
+
+    const CRect arpOn = rig.editor().getControl(115)->getViewSize();
+    rig.click(arpOn.left + 2, arpOn.top + 2);
+    ASSERT_EQ(rig.synth->getParameter(115), 0.0f);
+    rig.process({});
+    EXPECT_EQ(step.load(), 0) << "the audio thread starts the pattern again";
+    EXPECT_EQ(afterTimer(), -1);
 }
