@@ -707,12 +707,12 @@ void ADEditor::valueChanged(CControl* control)
     const auto& rows = menuRowsFor(tag);
     const float code = row >= 0 && row < int32_t(rows.size()) ? float(rows[size_t(row)].code) : 0.0f;
     switch (tag) {
+    // A change of Arp On or Arp Mode, from here or from a host, makes the
+    // audio thread let go of what sounds and start the pattern again.
     case 115:
         synth.setParameterQuiet(115, v);
-        synth.requestSoftAllNotesOff();
         return;
     case 125:
-        synth.requestSoftAllNotesOff();
         synth.setParameterQuiet(125, code);
         return;
     case 126:
@@ -788,8 +788,7 @@ void ADEditor::valueChanged(CControl* control)
         return;
     }
     case 354:
-        synth.requestSoftAllNotesOff();
-        synth.updateDisplay();
+        loadArpPattern(row);
         return;
     case 355:
     case 356:
@@ -805,6 +804,20 @@ void ADEditor::valueChanged(CControl* control)
         synth.setParameterQuiet(tag, isMenu ? code : v);
     if (tag >= 323 && tag <= 328)
         applyEffectOrder();
+}
+
+void ADEditor::loadArpPattern(int32_t row)
+{
+    // Row 0 is the user's own pattern: nothing to load, but it still ends the notes.
+    if (row > 0)
+        synth.loadArpPattern(row);
+    else
+        synth.requestSoftAllNotesOff();
+    // The pattern's values are shown at once, even while host changes are not.
+    programPending.store(true, std::memory_order_relaxed);
+    anyPending.store(true, std::memory_order_relaxed);
+    takePendingChanges();
+    synth.updateDisplay();
 }
 
 std::string ADEditor::knobText(int32_t tag, float) const
