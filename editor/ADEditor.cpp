@@ -256,15 +256,18 @@ void ADEditor::buildControls()
 CControl* ADEditor::createKnob(int32_t tag, int32_t kind, const CRect& rect)
 {
     auto text = [this](int32_t t, float v) { return knobText(t, v); };
+    auto tovimarKnob = [&](const char* strip) {
+        return new CTovimarKnob(rect, this, tag, skin->get(strip), valueDisplay, text, &showValuePopups, learnMenu);
+    };
     switch (kind) {
     case 0:
-        return new CTovimarKnob(rect, this, tag, skin->get("knob_large"), valueDisplay, text, &showValuePopups);
+        return tovimarKnob("knob_large");
     case 12:
-        return new CTovimarKnob(rect, this, tag, skin->get("knob_small"), valueDisplay, text, &showValuePopups);
+        return tovimarKnob("knob_small");
     case 36:
-        return new CTovimarKnob(rect, this, tag, skin->get("knob_bipolar"), valueDisplay, text, &showValuePopups);
+        return tovimarKnob("knob_bipolar");
     default:
-        return new CMyKnob(rect, this, tag, [this, tag](float v) { return myKnobText(tag, v); });
+        return new CMyKnob(rect, this, tag, [this, tag](float v) { return myKnobText(tag, v); }, learnMenu);
     }
 }
 
@@ -307,13 +310,14 @@ CControl* ADEditor::createControl(int32_t tag, const CRect& rect)
     case 41:
         return createKnob(tag, kind, rect);
     case 1: case 35: case 37:
-        return new COnOffButton(rect, this, tag, skin->get("button_" + size));
+        return new CMyOnOffButton(rect, this, tag, skin->get("button_" + size), learnMenu);
     case 45:
         return new COnOffButton(rect, this, tag, skin->get("button_sort"));
     case 3:
-        return new CMyVerticalSwitch(rect, this, tag, 4, skin->get(tag == 0 || tag == 5 ? "switch_osc" : "switch_lfo"));
+        return new CMyVerticalSwitch(rect, this, tag, 4, skin->get(tag == 0 || tag == 5 ? "switch_osc" : "switch_lfo"),
+                                     learnMenu);
     case 13:
-        return new CMyVerticalSwitch(rect, this, tag, 3, skin->get("switch_sub"));
+        return new CMyVerticalSwitch(rect, this, tag, 3, skin->get("switch_sub"), learnMenu);
     case 6: {
         presetMenu = new COptionMenu(rect, this, tag);
         return presetMenu;
@@ -466,7 +470,9 @@ void ADEditor::timerTick()
 {
     // The marker follows the step that last played while the arpeggiator runs.
     if (stepDisplay)
-        stepDisplay->setStep(synth.getParameter(115) > 0.001f ? 0 : -1);
+        stepDisplay->setStep(synth.getParameter(115) > 0.001f
+                                 ? synth.getEngine().arp.arpCurrentStep.load(std::memory_order_relaxed)
+                                 : -1);
 }
 
 CControl* ADEditor::getControl(int32_t tag) const
@@ -680,6 +686,14 @@ void ADEditor::valueChanged(CControl* control)
         pathFieldDone = true;
         return;
     }
+    if (tag == CLittleRightClickMenu::kTag) {
+        const int32_t target = learnMenu.getTarget();
+        if (learnMenu.getCurrentIndex() == CLittleRightClickMenu::kLearnRow)
+            synth.midiLearn(target);
+        else
+            synth.midiForget(target);
+        return;
+    }
     if (tag >= kQuickMenuFirst && tag <= kQuickMenuLast) {
         applyQuickDestination(tag - kQuickMenuFirst, static_cast<COptionMenu*>(control)->getCurrentIndex());
         return;
@@ -693,12 +707,12 @@ void ADEditor::valueChanged(CControl* control)
     const auto& rows = menuRowsFor(tag);
     const float code = row >= 0 && row < int32_t(rows.size()) ? float(rows[size_t(row)].code) : 0.0f;
     switch (tag) {
+    // A change of Arp On or Arp Mode, from here or from a host, makes the
+    // audio thread let go of what sounds and start the pattern again.
     case 115:
         synth.setParameterQuiet(115, v);
-        synth.requestSoftAllNotesOff();
         return;
     case 125:
-        synth.requestSoftAllNotesOff();
         synth.setParameterQuiet(125, code);
         return;
     case 126:
@@ -774,8 +788,7 @@ void ADEditor::valueChanged(CControl* control)
         return;
     }
     case 354:
-        synth.requestSoftAllNotesOff();
-        synth.updateDisplay();
+        loadArpPattern(row);
         return;
     case 355:
     case 356:
@@ -791,6 +804,20 @@ void ADEditor::valueChanged(CControl* control)
         synth.setParameterQuiet(tag, isMenu ? code : v);
     if (tag >= 323 && tag <= 328)
         applyEffectOrder();
+}
+
+void ADEditor::loadArpPattern(int32_t row)
+{
+    // Row 0 is the user's own pattern: nothing to load, but it still ends the notes.
+    if (row > 0)
+        synth.loadArpPattern(row);
+    else
+        synth.requestSoftAllNotesOff();
+    // The pattern's values are shown at once, even while host changes are not.
+    programPending.store(true, std::memory_order_relaxed);
+    anyPending.store(true, std::memory_order_relaxed);
+    takePendingChanges();
+    synth.updateDisplay();
 }
 
 std::string ADEditor::knobText(int32_t tag, float) const

@@ -49,6 +49,8 @@ public:
     void setSuppression(int32_t mode) { suppression.store(mode); }
     // The program each preset menu row selects.
     const std::vector<int32_t>& presetMenuPrograms() const { return presetPrograms; }
+    // The arpeggiator step marked on the arp page, -1 for none.
+    int32_t shownArpStep() const { return stepDisplay ? stepDisplay->getStep() : -1; }
     // Opens the pane (applied at the next idle, never under a control's feet).
     void requestPane(int32_t newPane) { pendingPane = newPane; }
 
@@ -90,6 +92,7 @@ private:
     VSTGUI::COptionMenu* presetMenu = nullptr;
     CArpStepDisplay* stepDisplay = nullptr;
     CMyParamDisplay* valueDisplay = nullptr;
+    CLittleRightClickMenu learnMenu{this};
     std::array<VSTGUI::CView*, 4> pageViews{};
     std::vector<VSTGUI::CView*> pagedViews[4];
     // The slot whose destination menu was opened last.

@@ -36,14 +36,34 @@ void CMyParamDisplay::draw(CDrawContext* context)
     CParamDisplay::draw(context);
 }
 
+CLittleRightClickMenu::CLittleRightClickMenu(CControlListener* owner) : COptionMenu({}, owner, kTag)
+{
+    addEntry("MIDI Learn");
+    addEntry("MIDI Forget");
+}
+
+bool CLittleRightClickMenu::openOnRightClick(CControl& control, int32_t buttons)
+{
+    CFrame* frame = control.getFrame();
+    if (!(buttons & kRButton) || !frame || control.getTag() >= ControllerMap::kAssignableParams)
+        return false;
+    target = control.getTag();
+    frame->openPopup(this, control.getViewSize());
+    return true;
+}
+
 CTovimarKnob::CTovimarKnob(const CRect& rect, CControlListener* owner, int32_t controlTag, const CBitmap* strip,
-                           CMyParamDisplay* valueDisplay, ValueText formatter, const bool* show)
-    : CAnimKnob(rect, owner, controlTag, strip), display(valueDisplay), text(std::move(formatter)), showDisplay(show)
+                           CMyParamDisplay* valueDisplay, ValueText formatter, const bool* show,
+                           CLittleRightClickMenu& menu)
+    : CAnimKnob(rect, owner, controlTag, strip), display(valueDisplay), text(std::move(formatter)), showDisplay(show),
+      learnMenu(menu)
 {
 }
 
 CMouseResult CTovimarKnob::onMouseDown(const CPoint& where, int32_t buttons)
 {
+    if (learnMenu.openOnRightClick(*this, buttons))
+        return CMouseResult::kHandled;
     if (!(buttons & kLButton))
         return CMouseResult::kNotHandled;
     if (display && *showDisplay) {
@@ -76,8 +96,8 @@ void CTovimarKnob::onMouseUp(const CPoint& where, int32_t buttons)
 }
 
 CMyKnob::CMyKnob(const CRect& rect, CControlListener* owner, int32_t controlTag,
-                 std::function<std::string(float)> formatter)
-    : CKnob(rect, owner, controlTag), text(std::move(formatter))
+                 std::function<std::string(float)> formatter, CLittleRightClickMenu& menu)
+    : CKnob(rect, owner, controlTag), text(std::move(formatter)), learnMenu(menu)
 {
 }
 
@@ -96,6 +116,8 @@ void CMyKnob::draw(CDrawContext* context)
 
 CMouseResult CMyKnob::onMouseDown(const CPoint& where, int32_t buttons)
 {
+    if (learnMenu.openOnRightClick(*this, buttons))
+        return CMouseResult::kHandled;
     if ((buttons & kLButton) && (buttons & kDoubleClick)) {
         if (value != 0.5f) {
             beginEdit();
@@ -106,6 +128,32 @@ CMouseResult CMyKnob::onMouseDown(const CPoint& where, int32_t buttons)
         return CMouseResult::kHandled;
     }
     return CKnob::onMouseDown(where, buttons);
+}
+
+CMyOnOffButton::CMyOnOffButton(const CRect& rect, CControlListener* owner, int32_t controlTag, const CBitmap* background,
+                               CLittleRightClickMenu& menu)
+    : COnOffButton(rect, owner, controlTag, background), learnMenu(menu)
+{
+}
+
+CMouseResult CMyOnOffButton::onMouseDown(const CPoint& where, int32_t buttons)
+{
+    if (learnMenu.openOnRightClick(*this, buttons))
+        return CMouseResult::kHandled;
+    return COnOffButton::onMouseDown(where, buttons);
+}
+
+CMyVerticalSwitch::CMyVerticalSwitch(const CRect& rect, CControlListener* owner, int32_t controlTag, int32_t positions,
+                                     const CBitmap* background, CLittleRightClickMenu& menu)
+    : CVerticalSwitch(rect, owner, controlTag, positions, background), learnMenu(menu)
+{
+}
+
+CMouseResult CMyVerticalSwitch::onMouseDown(const CPoint& where, int32_t buttons)
+{
+    if (learnMenu.openOnRightClick(*this, buttons))
+        return CMouseResult::kHandled;
+    return CVerticalSwitch::onMouseDown(where, buttons);
 }
 
 void CMyVerticalSwitch::setValue(float stored)

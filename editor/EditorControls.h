@@ -19,6 +19,23 @@ public:
     void draw(VSTGUI::CDrawContext* context) override;
 };
 
+// "MIDI Learn" / "MIDI Forget" for the parameter of the control that was
+// right-clicked; the choice reaches the editor under tag 357.
+class CLittleRightClickMenu : public VSTGUI::COptionMenu {
+public:
+    static constexpr int32_t kTag = 357;
+    static constexpr int32_t kLearnRow = 0;
+    static constexpr int32_t kForgetRow = 1;
+    explicit CLittleRightClickMenu(VSTGUI::CControlListener* listener);
+    // Opens over the control on a right-click, for parameters a controller
+    // can drive; true when it opened.
+    bool openOnRightClick(VSTGUI::CControl& control, int32_t buttons);
+    int32_t getTarget() const { return target; }
+
+private:
+    int32_t target = -1;
+};
+
 // Formats a parameter's value text for the pop-up.
 using ValueText = std::function<std::string(int32_t tag, float value)>;
 
@@ -26,7 +43,8 @@ using ValueText = std::function<std::string(int32_t tag, float value)>;
 class CTovimarKnob : public VSTGUI::CAnimKnob {
 public:
     CTovimarKnob(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-                 const VSTGUI::CBitmap* strip, CMyParamDisplay* display, ValueText text, const bool* showDisplay);
+                 const VSTGUI::CBitmap* strip, CMyParamDisplay* display, ValueText text, const bool* showDisplay,
+                 CLittleRightClickMenu& learnMenu);
     VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
     void onMouseMoved(const VSTGUI::CPoint& where, int32_t buttons) override;
     void onMouseUp(const VSTGUI::CPoint& where, int32_t buttons) override;
@@ -36,25 +54,43 @@ private:
     CMyParamDisplay* display;
     ValueText text;
     const bool* showDisplay;
+    CLittleRightClickMenu& learnMenu;
 };
 
 // A small knob that shows its value as text beside it; double-click sets 0.5.
 class CMyKnob : public VSTGUI::CKnob {
 public:
     CMyKnob(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-            std::function<std::string(float)> text);
+            std::function<std::string(float)> text, CLittleRightClickMenu& learnMenu);
     void draw(VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
 
 private:
     std::function<std::string(float)> text;
+    CLittleRightClickMenu& learnMenu;
+};
+
+// An LED button of a parameter.
+class CMyOnOffButton : public VSTGUI::COnOffButton {
+public:
+    CMyOnOffButton(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
+                   const VSTGUI::CBitmap* background, CLittleRightClickMenu& learnMenu);
+    VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
+
+private:
+    CLittleRightClickMenu& learnMenu;
 };
 
 // A switch of n positions whose stored value v selects position int((n - 1) v).
 class CMyVerticalSwitch : public VSTGUI::CVerticalSwitch {
 public:
-    using CVerticalSwitch::CVerticalSwitch;
+    CMyVerticalSwitch(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag, int32_t positions,
+                      const VSTGUI::CBitmap* background, CLittleRightClickMenu& learnMenu);
     void setValue(float value) override;
+    VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
+
+private:
+    CLittleRightClickMenu& learnMenu;
 };
 
 // A menu field with a fixed caption (the file menus).
@@ -180,6 +216,7 @@ public:
     using CView::CView;
     void draw(VSTGUI::CDrawContext* context) override;
     void setStep(int32_t step);
+    int32_t getStep() const { return step; }
     // Where step `step`'s marker sits, in panel coordinates.
     VSTGUI::CRect markerRect(int32_t step) const;
 

@@ -250,6 +250,12 @@ std::vector<MidiMessage> PluginHost::midiOut() const
     return midiRecords;
 }
 
+std::vector<EditRecord> PluginHost::edits() const
+{
+    std::lock_guard<std::mutex> lock(recordMutex);
+    return editRecords;
+}
+
 bool PluginHost::wantsMidi() const
 {
     std::lock_guard<std::mutex> lock(recordMutex);
@@ -273,6 +279,7 @@ void PluginHost::clearRecordings()
 {
     std::lock_guard<std::mutex> lock(recordMutex);
     automationRecords.clear();
+    editRecords.clear();
     midiRecords.clear();
     callCounts.clear();
     wantMidi = false;
@@ -297,6 +304,8 @@ void PluginHost::record(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* 
 {
     std::lock_guard<std::mutex> lock(recordMutex);
     ++callCounts[opcode];
+    if (opcode == audioMasterBeginEdit || opcode == audioMasterAutomate || opcode == audioMasterEndEdit)
+        editRecords.push_back({opcode, index});
     switch (opcode) {
     case audioMasterAutomate:
         automationRecords.push_back({index, opt});

@@ -44,6 +44,13 @@ struct MidiMessage {
     bool operator==(const MidiMessage& other) const;
 };
 
+// One touch-automation call: audioMasterBeginEdit, audioMasterAutomate or
+// audioMasterEndEdit, for a parameter.
+struct EditRecord {
+    VstInt32 opcode;
+    VstInt32 index;
+};
+
 struct AutomationRecord {
     VstInt32 index;
     float value;
@@ -103,6 +110,8 @@ public:
 
     // What the plug-in sent back.
     std::vector<AutomationRecord> automation() const;
+    // Begin-edit, automate and end-edit calls in the order they came.
+    std::vector<EditRecord> edits() const;
     std::vector<MidiMessage> midiOut() const;
     bool wantsMidi() const;
     // How often the plug-in called the host with `opcode`.
@@ -138,6 +147,7 @@ private:
 
     mutable std::mutex recordMutex;
     std::vector<AutomationRecord> automationRecords;
+    std::vector<EditRecord> editRecords;
     std::vector<MidiMessage> midiRecords;
     std::map<VstInt32, int> callCounts;
     bool wantMidi = false;

@@ -7,6 +7,8 @@
 //     click:X,Y          left click (panel coordinates, times the scale)
 //     drag:X,Y,DY        press, move DY pixels down (negative: up), release
 //     param:N            print "param N VALUE"
+//     edits              print the touch-automation calls so far, in order, as
+//                        "edits begin N automate N ... end N", and forget them
 //     size               print "window W H" and "editor W H" (the child window)
 //     shot:PATH          save the window as PNG
 //
@@ -129,6 +131,16 @@ bool run(Session& s, const std::string& action)
     } else if (verb == "param") {
         const int index = std::atoi(argument.c_str());
         std::printf("param %d %g\n", index, double(s.plugin.getParameter(index)));
+    } else if (verb == "edits") {
+        std::printf("edits");
+        for (const EditRecord& edit : s.plugin.edits())
+            std::printf(" %s %d",
+                        edit.opcode == audioMasterBeginEdit ? "begin"
+                        : edit.opcode == audioMasterEndEdit ? "end"
+                                                            : "automate",
+                        edit.index);
+        std::printf("\n");
+        s.plugin.clearRecordings();
     } else if (verb == "size") {
         printSizes(s);
     } else if (verb == "shot") {

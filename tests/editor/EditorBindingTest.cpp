@@ -1,5 +1,6 @@
 // Controls follow the plug-in's values and report edits through the setter
 // each tag calls for; changes while closed show on opening.
+#include "ArpPatterns.h"
 #include "EditorTestSupport.h"
 #include "EditorVocabulary.h"
 #include "FilterTypes.h"
@@ -7,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
+#include <thread>
 
 using namespace VSTGUI;
 
@@ -206,4 +209,47 @@ TEST(EditorBinding, MatrixSortMovesRoutedSlotsUpAndKeepsMatrixAmountTargets)
     rig.editor().idle();
     EXPECT_EQ(rig.editor().getControl(353)->getValue(), 0.0f);
     EXPECT_EQ(static_cast<COptionMenu*>(rig.editor().getControl(129))->fieldText(), "LFO 1");
+}
+
+TEST(EditorBinding, StepMarkerFollowsTheArpeggiatorUntilArpOnIsSwitchedOff)
+{
+    EditorRig rig;
+    rig.showPane(ADEditor::kPagesPane);
+    rig.synth->setParameter(115, 1.0f);
+    rig.process({{0x90, 60, 100}});
+    const auto& step = rig.synth->getEngine().arp.arpCurrentStep;
+    for (int32_t block = 0; block < 20000 && step.load() < 2; ++block)
+        rig.process({});
+    ASSERT_GE(step.load(), 2);
+    auto afterTimer = [&rig] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        rig.editor().idle();
+        return rig.editor().shownArpStep();
+    };
+    EXPECT_EQ(afterTimer(), step.load());
+
+    const CRect arpOn = rig.editor().getControl(115)->getViewSize();
+    rig.click(arpOn.left + 2, arpOn.top + 2);
+    ASSERT_EQ(rig.synth->getParameter(115), 0.0f);
+    rig.process({});
+    EXPECT_EQ(step.load(), 0) << "the audio thread starts the pattern again";
+    EXPECT_EQ(afterTimer(), -1);
+}
+
+TEST(EditorBinding, PatternMenuLoadsThePatternAndShowsItWhileHostChangesAreHidden)
+{
+    EditorRig rig;
+    rig.showPane(ADEditor::kPagesPane);
+    const ProgramRecord& pattern = kArpPatterns[3];
+    // Values the pattern changes, shown before host changes are hidden.
+    rig.synth->setParameter(256, pattern.params[256] == 0.5f ? 0.25f : 0.5f);
+    rig.synth->setParameter(125, pattern.params[125] == 0.0f ? 3.0f : 0.0f);
+    rig.editor().idle();
+    rig.editor().setSuppression(1);
+    static_cast<COptionMenu*>(rig.editor().getControl(354))->choose(3);
+    for (int32_t index : {125, 256, 300, 320, 114, 71})
+        EXPECT_EQ(rig.synth->getParameter(index), pattern.params[index]) << index;
+    const auto* mode = static_cast<COptionMenu*>(rig.editor().getControl(125));
+    EXPECT_EQ(float(menuRowsFor(125)[size_t(mode->getCurrentIndex())].code), pattern.params[125]);
+    EXPECT_EQ(rig.editor().getControl(256)->getValue(), pattern.params[256]);
 }

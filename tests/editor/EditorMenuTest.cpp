@@ -1,5 +1,6 @@
 // The preset menu with its category filter and bank switch, the file
-// commands through a dialog that runs beside the host, and the description.
+// commands through a dialog that runs beside the host, the description, and
+// the right-click menu that assigns controllers.
 #include "EditorTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -124,4 +125,35 @@ TEST(EditorMenus, DescriptionTakesTypedTextWhenItLosesTheFocus)
     rig.frame().onKeyEvent('\r');
     EXPECT_EQ(std::string(rig.synth->getProgramDescription()).substr(0, 2), "A ");
     EXPECT_NE(std::string(rig.synth->getProgramDescription()).find(" Warm"), std::string::npos);
+}
+
+TEST(EditorMenus, RightClickLearnsAControllerForTheKnobAndForgetsIt)
+{
+    EditorRig rig;
+    rig.chooseFromRightClickMenu(29, 0); // Filter Resonance: "MIDI Learn"
+    rig.process({{0xb0, 21, 100}});
+    EXPECT_FLOAT_EQ(rig.synth->getParameter(29), 100.0f / 127.0f) << "the learnt controller moves it at once";
+    rig.process({{0xb0, 21, 30}});
+    EXPECT_FLOAT_EQ(rig.synth->getParameter(29), 30.0f / 127.0f);
+
+    rig.chooseFromRightClickMenu(29, 1); // "MIDI Forget": the learnt and the default controller
+    rig.process({{0xb0, 21, 90}, {0xb0, 42, 90}});
+    EXPECT_FLOAT_EQ(rig.synth->getParameter(29), 30.0f / 127.0f);
+    EXPECT_TRUE(rig.synth->getControllerMap().hasChanged());
+}
+
+TEST(EditorMenus, RightClickOpensTheMenuOnlyOnControlsAControllerCanDrive)
+{
+    EditorRig rig;
+    for (int32_t tag : {32, 0}) { // an LED button, a wave switch
+        rig.chooseFromRightClickMenu(tag, 0);
+        EXPECT_EQ(rig.synth->getControllerMap().armedTarget(), tag);
+    }
+    rig.showPane(ADEditor::kPagesPane);
+    const CRect step = rig.editor().getControl(256)->getViewSize(); // Arp1: past the one-byte map
+    rig.click(step.left + 2, step.top + 2, kRButton);
+    EXPECT_EQ(rig.frame().getPopup(), nullptr);
+    rig.click(700, 20); // the matrix page
+    rig.chooseFromRightClickMenu(160, 0); // a matrix amount
+    EXPECT_EQ(rig.synth->getControllerMap().armedTarget(), 160);
 }

@@ -69,3 +69,34 @@ void EditorRig::click(double x, double y, int32_t buttons)
     frame().onMouseDownEvent({x, y}, buttons);
     frame().onMouseUpEvent({x, y}, buttons & ~kLButton);
 }
+
+void EditorRig::chooseFromRightClickMenu(int32_t tag, int32_t row)
+{
+    const CRect rect = editor().getControl(tag)->getViewSize();
+    click(rect.left + 2, rect.top + 2, kRButton);
+    ASSERT_NE(frame().getPopup(), nullptr) << "no menu on tag " << tag;
+    const CRect entry = frame().getPopup()->rowRect(0, row);
+    click(entry.left + 4, entry.top + 4);
+}
+
+void EditorRig::process(const std::vector<std::array<uint8_t, 3>>& messages, int32_t blocks)
+{
+    constexpr int32_t kFrames = 64;
+    synth->setBlockSize(kFrames);
+    std::vector<VstMidiEvent> midi(messages.size());
+    std::vector<char> storage(sizeof(VstEvents) + messages.size() * sizeof(VstEvent*));
+    auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = VstInt32(messages.size());
+    for (size_t i = 0; i < messages.size(); ++i) {
+        midi[i].type = kVstMidiType;
+        midi[i].byteSize = sizeof(VstMidiEvent);
+        for (size_t b = 0; b < 3; ++b)
+            midi[i].midiData[b] = char(messages[i][b]);
+        list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+    }
+    std::vector<float> left(kFrames), right(kFrames);
+    float* outputs[2] = {left.data(), right.data()};
+    synth->processEvents(list);
+    for (int32_t block = 0; block < blocks; ++block)
+        synth->processReplacing(nullptr, outputs, kFrames);
+}

@@ -5,6 +5,8 @@
 #include "ADEditor.h"
 #include "VstSynth.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -24,6 +26,10 @@ struct EditorRig {
     std::vector<HostCall> callsFor(VstInt32 opcode, VstInt32 index) const;
     void drag(const VSTGUI::CRect& rect, double dy, int32_t buttons = VSTGUI::kLButton);
     void click(double x, double y, int32_t buttons = VSTGUI::kLButton);
+    // Right-clicks the control of `tag` and picks a row of the menu that opens.
+    void chooseFromRightClickMenu(int32_t tag, int32_t row);
+    // The audio thread's side: the MIDI messages, then `blocks` blocks of 64 frames.
+    void process(const std::vector<std::array<uint8_t, 3>>& messages, int32_t blocks = 1);
 
     std::unique_ptr<VstSynth> synth;
 };

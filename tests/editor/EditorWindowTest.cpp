@@ -63,4 +63,17 @@ TEST_P(EditorWindow, OpensAtTheReportedSizeAndAKnobDragChangesItsParameter)
     }
 }
 
+TEST_P(EditorWindow, KnobDragThroughTheServerIsOneBracketedGestureForTheHost)
+{
+    const std::string output = runHost("--scale " + std::to_string(GetParam()) + " edits drag:644,130,60 edits");
+    const size_t last = output.rfind("edits ");
+    ASSERT_NE(last, std::string::npos) << output;
+    const std::string edits = output.substr(last, output.find('\n', last) - last);
+    EXPECT_EQ(edits.rfind("edits begin 28 automate 28 ", 0), 0u) << output;
+    EXPECT_EQ(edits.find("begin", 12), std::string::npos) << "one gesture: " << output;
+    const std::string end = " end 28";
+    EXPECT_EQ(edits.compare(edits.size() - end.size(), end.size(), end), 0) << output;
+    EXPECT_EQ(edits.find(" end "), edits.size() - end.size()) << "nothing after the end: " << output;
+}
+
 INSTANTIATE_TEST_SUITE_P(Scales, EditorWindow, ::testing::Values(1, 2));
