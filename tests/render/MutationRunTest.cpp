@@ -20,17 +20,6 @@ std::vector<uint8_t> veskChunk()
     return std::vector<uint8_t>(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
 }
 
-std::vector<uint8_t> bankFile(const std::vector<uint8_t>& chunk)
-{
-    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
-    putBig(file, static_cast<uint32_t>(chunk.size() + 152));
-    file.insert(file.end(), {'F', 'B', 'C', 'h', 0, 0, 0, 2, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
-    putBig(file, 128);
-    file.resize(156, 0);
-    putBig(file, static_cast<uint32_t>(chunk.size()));
-    file.insert(file.end(), chunk.begin(), chunk.end());
-    return file;
-}
 
 // A few random edits, most of them near the start where the headers are.
 std::vector<uint8_t> mutate(std::vector<uint8_t> bytes, std::mt19937& random)

@@ -18,21 +18,6 @@ std::vector<std::vector<float>> renderChord(const ScratchDir& dir, const std::st
     return readAudio(dir / name).samples;
 }
 
-// A parameter-list program file ("FxCk") holding these values from index 0.
-std::vector<uint8_t> parameterListFile(const std::vector<float>& values)
-{
-    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
-    putBig(file, static_cast<uint32_t>(48 + 4 * values.size()));
-    file.insert(file.end(), {'F', 'x', 'C', 'k', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
-    putBig(file, static_cast<uint32_t>(values.size()));
-    file.resize(file.size() + 28, 0); // program name
-    for (float value : values) {
-        uint32_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        putBig(file, bits);
-    }
-    return file;
-}
 
 void writeText(const std::string& path, const std::string& text)
 {

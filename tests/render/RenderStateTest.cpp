@@ -34,34 +34,6 @@ VeskState veskState(const std::vector<std::pair<int, float>>& settings, int prog
     return state;
 }
 
-// Preset files of the other two kinds: a bank around a chunk, and a program
-// that lists its parameter values.
-std::vector<uint8_t> bankFile(const std::vector<uint8_t>& chunk)
-{
-    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
-    putBig(file, static_cast<uint32_t>(chunk.size() + 152));
-    file.insert(file.end(), {'F', 'B', 'C', 'h', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
-    putBig(file, 128);
-    file.resize(file.size() + 128, 0);
-    putBig(file, static_cast<uint32_t>(chunk.size()));
-    file.insert(file.end(), chunk.begin(), chunk.end());
-    return file;
-}
-std::vector<uint8_t> parameterListFile(const std::vector<float>& params)
-{
-    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
-    putBig(file, static_cast<uint32_t>(48 + 4 * params.size()));
-    file.insert(file.end(), {'F', 'x', 'C', 'k', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
-    putBig(file, static_cast<uint32_t>(params.size()));
-    file.resize(file.size() + 28, 0); // program name
-    for (float value : params) {
-        uint32_t bits;
-        memcpy(&bits, &value, 4);
-        putBig(file, bits);
-    }
-    return file;
-}
-
 std::vector<std::vector<float>> render(const ScratchDir& dir, const std::string& name, std::vector<std::string> args)
 {
     args.insert(args.end(), {"--note", "A3:0:0.3", "--tail", "0.2", "-o", dir / name});

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -22,6 +23,35 @@ inline void putBig(std::vector<uint8_t>& out, uint32_t value, int bytes = 4)
 {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
         out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+// Preset files of the two kinds that are not a program chunk: a bank around a
+// state chunk, and a program that lists its parameter values from index 0.
+inline std::vector<uint8_t> bankFile(const std::vector<uint8_t>& chunk)
+{
+    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
+    putBig(file, static_cast<uint32_t>(chunk.size() + 152));
+    file.insert(file.end(), {'F', 'B', 'C', 'h', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
+    putBig(file, 128);
+    file.resize(file.size() + 128, 0);
+    putBig(file, static_cast<uint32_t>(chunk.size()));
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    return file;
+}
+
+inline std::vector<uint8_t> parameterListFile(const std::vector<float>& values)
+{
+    std::vector<uint8_t> file{'C', 'c', 'n', 'K'};
+    putBig(file, static_cast<uint32_t>(48 + 4 * values.size()));
+    file.insert(file.end(), {'F', 'x', 'C', 'k', 0, 0, 0, 1, 'Q', 'Z', 'R', 'T', 0, 0, 0, 1});
+    putBig(file, static_cast<uint32_t>(values.size()));
+    file.resize(file.size() + 28, 0); // program name
+    for (float value : values) {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        putBig(file, bits);
+    }
+    return file;
 }
 
 // One track's events, written as they appear in the file.
