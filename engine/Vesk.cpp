@@ -542,6 +542,10 @@ void Vesk::applyProgramValues(Apply&& apply, const ProgramRecord& record)
     // Whole programs are applied after a reset: a Mono Mode of 0 among the
     // values has no notes left to release, and must not release the next ones.
     softNotesOffPending.store(false, std::memory_order_relaxed);
+    // The slice-rate resonance and the wheel's smoothing start at the
+    // program's own values, not glide in from whatever played before.
+    filter.resonanceCurrent = filter.resonance;
+    ctl.modWheelSmoothed = ctl.modWheel;
 }
 
 void Vesk::reset()
@@ -554,6 +558,17 @@ void Vesk::reset()
     ramps.cutoffRamp.current = kCutoffUnset;
     ramps.fmRamp.current = kFmUnset;
     ramps.pwRamp.current = kPwUnset;
+    // Nothing the last sounds left behind may colour the next ones: the gain
+    // and bend smoothers, the glide, the delay's sweep and the generators all
+    // start as they do in a new instance, so a program renders the same
+    // whatever played before it.
+    ramps.gainCurrent = kGainUnset;
+    ctl.bendSmoothed = 0;
+    random = Random15{};
+    noiseState = 1;
+    notes.lastNote = -1;
+    notes.glideOffset = 0.0f;
+    fx.delayMod.phase = 0;
 
     arp.reset();
 

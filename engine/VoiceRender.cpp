@@ -218,6 +218,8 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     const int32_t slots = clampTo<int32_t>(poly, 1, kMaxVoices);
     const bool anyActive = std::any_of(voices, voices + slots, [](const VoiceSlot& v) { return v.active != 0; });
     if (!anyActive) {
+        // A resonance set while nothing sounds is the one the next note starts with.
+        filter.resonanceCurrent = filter.resonance;
         blockFrame += frames;
         return;
     }

@@ -220,6 +220,7 @@ void FxReverb::reset()
     clearMemories();
     lastReadPosition = -1;
     wetCurrent = -1.0f;
+    modPhase = 0;
 }
 
 // Only the parts in use at the current rate hold anything.
@@ -371,6 +372,9 @@ void FxReverb::buildRoomReflections()
     }
     leftTapCount = rightTapCount = kRoomTapCount;
 
+    // The same draws on every build: a room sounds the same whatever types
+    // and pre-delays were chosen before it.
+    randomState = 1;
     for (int32_t k = 0; k < kMaxTaps; ++k) {
         const double weight = (k == 0 ? 1.0 : k) / 128.0;
         const double r = nextRandom15();
