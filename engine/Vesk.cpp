@@ -542,9 +542,8 @@ void Vesk::applyProgramValues(Apply&& apply, const ProgramRecord& record)
     // Whole programs are applied after a reset: a Mono Mode of 0 among the
     // values has no notes left to release, and must not release the next ones.
     softNotesOffPending.store(false, std::memory_order_relaxed);
-    // The slice-rate resonance and the wheel's smoothing start at the
-    // program's own values, not glide in from whatever played before.
-    filter.resonanceCurrent = filter.resonance;
+    // The wheel's smoothing starts at the program's own wheel, not glide in
+    // from wherever the sounds before left it.
     ctl.modWheelSmoothed = ctl.modWheel;
 }
 

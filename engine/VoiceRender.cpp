@@ -205,6 +205,10 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     mod.arpNoteOut = arp.noteOutAt(blockFrame);
     mod.arpVelOut = arp.velOutAt(blockFrame);
 
+    // The filters take one resonance per slice, the value set when it starts:
+    // a note started with a program or a setting hears it from its first frame.
+    filter.resonanceCurrent = filter.resonance;
+
     // Controller smoothing, once per slice.
     ctl.modWheelSmoothed = ctl.modWheel * ctl.modWheelSmoothing + ctl.modWheelSmoothed * (1.0 - ctl.modWheelSmoothing);
     if (ctl.modWheelSmoothed < 0.00001)
@@ -218,8 +222,6 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     const int32_t slots = clampTo<int32_t>(poly, 1, kMaxVoices);
     const bool anyActive = std::any_of(voices, voices + slots, [](const VoiceSlot& v) { return v.active != 0; });
     if (!anyActive) {
-        // A resonance set while nothing sounds is the one the next note starts with.
-        filter.resonanceCurrent = filter.resonance;
         blockFrame += frames;
         return;
     }
@@ -265,7 +267,5 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
 
     for (BlockRamp* ramp : {&ramps.cutoffRamp, &ramps.fmRamp, &ramps.pwRamp})
         ramp->current += ramp->step * static_cast<float>(frames);
-    // The filters take one resonance per slice: a change is heard from the next one.
-    filter.resonanceCurrent = filter.resonance;
     blockFrame += frames;
 }
