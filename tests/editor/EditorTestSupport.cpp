@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace VSTGUI;
 
@@ -27,8 +31,14 @@ VstIntPtr VSTCALLBACK recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, V
 
 EditorRig::EditorRig()
 {
-    // The editor remembers its scale in the user's settings; tests keep theirs.
-    setenv("XDG_CONFIG_HOME", ::testing::TempDir().c_str(), 1);
+    // The editor remembers its scale in the user's settings; tests keep theirs,
+    // one folder per process, since ctest runs the cases side by side.
+    static const std::string settings = [] {
+        const std::string folder = ::testing::TempDir() + "vesk-editor-settings-" + std::to_string(getpid());
+        mkdir(folder.c_str(), 0700);
+        return folder;
+    }();
+    setenv("XDG_CONFIG_HOME", settings.c_str(), 1);
     // Off-screen tests need no display, and a desktop's Xft.dpi must not pick their scale.
     unsetenv("GDK_SCALE");
     unsetenv("DISPLAY");
