@@ -21,11 +21,7 @@ void write(const std::vector<ArpPattern>& patterns, const std::string& path) {
   out.line("#include \"ArpPatterns.h\"");
   out.line("");
   out.line("const ProgramRecord kArpPatterns[] = {");
-  for (const ArpPattern& p : patterns) {
-    out.line("{" + quoted(p.name) + ", " + quoted(p.description) + ", {");
-    out.values(p.params);
-    out.line("}, {0, 0, 0}},");
-  }
+  for (const ArpPattern& p : patterns) writeRecord(out, p.name, p.description, p.params);
   out.line("};");
   out.line("static_assert(sizeof(kArpPatterns) / sizeof(kArpPatterns[0]) == kNumArpPatterns, "
            "\"the pattern menu has one entry per pattern\");");

@@ -378,11 +378,8 @@ void write(const std::vector<ProgramRecord>& bank, const std::string& path) {
   out.line("#include \"FactoryBank.h\"");
   out.line("");
   out.line("const ProgramRecord kFactoryBank[kNumPrograms] = {");
-  for (const ProgramRecord& r : bank) {
-    out.line("{" + quoted(r.name) + ", " + quoted(r.description) + ", {");
-    out.values(std::vector<float>(r.params, r.params + kNumProgramParams));
-    out.line("}, {0, 0, 0}},");
-  }
+  for (const ProgramRecord& r : bank)
+    writeRecord(out, r.name, r.description, std::vector<float>(r.params, r.params + kNumProgramParams));
   out.line("};");
   if (!out.close()) throw std::runtime_error("cannot finish " + path);
 }

@@ -7,7 +7,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "SourceWriter.h"
 #include "WholeNumber.h"
 
 namespace vesk::gen {
@@ -38,6 +40,14 @@ inline std::string quoted(const std::string& s) {
     out += c;
   }
   return out + "\"";
+}
+
+// One program record as a C++ initialiser: name, description, parameter values.
+inline void writeRecord(SourceWriter& out, const std::string& name, const std::string& description,
+                        const std::vector<float>& params) {
+  out.line("{" + quoted(name) + ", " + quoted(description) + ", {");
+  out.values(params);
+  out.line("}, {0, 0, 0}},");
 }
 
 }  // namespace vesk::gen
