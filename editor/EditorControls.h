@@ -132,6 +132,7 @@ public:
                    const VSTGUI::CBitmap* strip, bool springBack);
     void draw(VSTGUI::CDrawContext* context) override;
     void onMouseUp(const VSTGUI::CPoint& where, int32_t buttons) override;
+    bool onWheel(const VSTGUI::CPoint& where, float distance, int32_t buttons) override;
 
 private:
     bool springBack;
@@ -172,6 +173,8 @@ public:
 class CKeyboardCtrl : public VSTGUI::CControl {
 public:
     CKeyboardCtrl(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag, VstSynth& synth);
+    // A key still held when the editor closes is let go.
+    ~CKeyboardCtrl() override;
     void draw(VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
     void onMouseUp(const VSTGUI::CPoint& where, int32_t buttons) override;
@@ -179,6 +182,7 @@ public:
     static void keyAt(const VSTGUI::CPoint& where, int32_t& key, int32_t& velocity);
 
 private:
+    void releaseKey();
     VstSynth& synth;
     int32_t heldKey = -1;
 };
