@@ -31,6 +31,8 @@ public:
     // can drive; true when it opened.
     bool openOnRightClick(VSTGUI::CControl& control, int32_t buttons);
     int32_t getTarget() const { return target; }
+    // Learn and Forget are commands: the last one chosen is no state to show.
+    bool marksCurrent() const override { return false; }
 
 private:
     int32_t target = -1;

@@ -46,7 +46,7 @@ struct Session {
     double scale;
     int width;
     int height;
-    double pointerX = 0; // where the last press or move left the pointer, panel coordinates
+    double pointerX = 0; // where the pointer was moved last, panel coordinates
     double pointerY = 0;
 };
 
@@ -72,6 +72,8 @@ void moveTo(Session& s, double x, double y)
                           int(std::lround(y * s.scale)), &rootX, &rootY, &child);
     XTestFakeMotionEvent(s.display, -1, rootX, rootY, CurrentTime);
     XFlush(s.display);
+    s.pointerX = x;
+    s.pointerY = y;
     pump(s, 30);
 }
 
@@ -83,12 +85,12 @@ void button(Session& s, bool press, unsigned which = Button1)
 }
 
 // Glides from where the pointer is, so that the controls see the way between.
-void glideTo(Session& s, double x, double y, double& fromX, double& fromY)
+void glideTo(Session& s, double x, double y)
 {
+    const double fromX = s.pointerX;
+    const double fromY = s.pointerY;
     for (int step = 1; step <= 5; ++step)
         moveTo(s, fromX + (x - fromX) * step / 5, fromY + (y - fromY) * step / 5);
-    fromX = x;
-    fromY = y;
 }
 
 bool render(Session& s, int note, const std::string& path)
@@ -165,15 +167,13 @@ bool run(Session& s, const std::string& action)
     } else if (verb == "drag" && std::sscanf(argument.c_str(), "%lf,%lf,%lf", &a, &b, &c) == 3) {
         moveTo(s, a, b);
         button(s, true);
-        glideTo(s, a, b + c, a, b);
+        glideTo(s, a, b + c);
         button(s, false);
     } else if (verb == "press" && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
         moveTo(s, a, b);
         button(s, true);
-        s.pointerX = a;
-        s.pointerY = b;
     } else if (verb == "move" && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
-        glideTo(s, a, b, s.pointerX, s.pointerY);
+        glideTo(s, a, b);
     } else if (verb == "release") {
         button(s, false);
     } else if (verb == "set" && std::sscanf(argument.c_str(), "%d,%lf", &n, &a) == 2) {
