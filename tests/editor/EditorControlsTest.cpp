@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <string>
 
 using namespace VSTGUI;
 
@@ -14,6 +16,10 @@ namespace {
 CPoint centreOf(const CRect& r) { return {r.left + r.getWidth() / 2, r.top + r.getHeight() / 2}; }
 
 double pitchBend(EditorRig& rig) { return rig.synth->getEngine().ctl.bend; }
+
+const bool kShown = true;
+
+std::array<double, 4> edges(const CRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 } // namespace
 
 TEST(EditorControls, PitchWheelAlwaysSpringsBackWhileTheModulationWheelStays)
@@ -58,6 +64,34 @@ TEST(EditorControls, DoubleClickSetsTheMiddleAndTellsTheHostOnlyOfARealChange)
         EXPECT_EQ(recordedHostCalls().size(), before == 0.5f ? 0u : 3u) << before;
     }
     EXPECT_EQ(rig.callsFor(audioMasterAutomate, 72).size(), 1u);
+}
+
+TEST(EditorControls, ValuePopUpShowsTheDisplayTextUnderTheKnobOrOnTheLastFreeLine)
+{
+    EditorRig rig;
+    CFrame& frame = rig.frame();
+    const CRect cutoff = rig.editor().getControl(28)->getViewSize();
+    const CPoint knob = centreOf(cutoff);
+    frame.onMouseDownEvent(knob, kLButton);
+    frame.onMouseMovedEvent({knob.x, knob.y + 20}, kLButton);
+    auto* popUp = dynamic_cast<CMyParamDisplay*>(frame.getViewAt({knob.x, cutoff.bottom + 10}));
+    ASSERT_NE(popUp, nullptr);
+    EXPECT_EQ(edges(popUp->getViewSize()),
+              edges({cutoff.left - 15, cutoff.bottom + 7, cutoff.right + 15, cutoff.bottom + 23}));
+    char text[kVstMaxParamStrLen + 8] = {};
+    rig.synth->getParameterDisplay(28, text);
+    EXPECT_EQ(popUp->getText(), text);
+    frame.onMouseUpEvent({knob.x, knob.y + 20}, 0);
+    EXPECT_FALSE(popUp->isVisible());
+
+    // A knob whose bottom edge lies below y = 591 shows it from y = 592.
+    CLittleRightClickMenu menu(&rig.editor());
+    auto* low = new CTovimarKnob({300, 560, 330, 595}, &rig.editor(), 28, nullptr, popUp,
+                                 [](int32_t, float) { return std::string("low"); }, &kShown, menu);
+    frame.addView(low);
+    frame.onMouseDownEvent({315, 570}, kLButton);
+    EXPECT_EQ(edges(popUp->getViewSize()), edges({285, 592, 345, 608}));
+    frame.onMouseUpEvent({315, 570}, 0);
 }
 
 TEST(EditorControls, KnobDragTakesShiftMidwayWithoutAJump)
