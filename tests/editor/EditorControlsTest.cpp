@@ -148,13 +148,20 @@ TEST(EditorControls, KeyboardPlaysTheClickedNoteAtItsVelocityUntilReleased)
     }
 }
 
-TEST(EditorControls, AKeyHeldWhenTheEditorClosesIsLetGo)
+TEST(EditorControls, AKeyIsLetGoWhenItsReleaseIsLostOrTheEditorCloses)
 {
     EditorRig rig;
-    rig.frame().onMouseDownEvent({648, 590}, kLButton);
+    CFrame& frame = rig.frame();
+    frame.onMouseDownEvent({648, 590}, kLButton);
+    EXPECT_GT(peakOf(rig.process({}, 100)), 0.01);
+    frame.onMouseMovedEvent({700, 300}, 0); // moving with no button: the release went elsewhere
+    Samples after = rig.process({}, 1500);
+    EXPECT_LT(peakOf(after, after.size() - 64), 1e-5);
+
+    frame.onMouseDownEvent({648, 590}, kLButton);
     EXPECT_GT(peakOf(rig.process({}, 100)), 0.01);
     rig.editor().close();
-    const Samples after = rig.process({}, 1500);
+    after = rig.process({}, 1500);
     EXPECT_LT(peakOf(after, after.size() - 64), 1e-5);
 }
 
