@@ -110,7 +110,7 @@ void CMyKnob::draw(CDrawContext* context)
     const double angle = (225.0 - 270.0 * getNormalized()) * M_PI / 180.0;
     context->drawLine(centre, {centre.x + std::cos(angle) * d * 0.45, centre.y - std::sin(angle) * d * 0.45}, kAccent,
                       1.8);
-    context->drawString(text(value), {knobRect.right + 3, size.top, size.right - 2, size.bottom}, CHoriTxtAlign::kLeft,
+    context->drawString(shownText(), {knobRect.right + 3, size.top, size.right - 2, size.bottom}, CHoriTxtAlign::kLeft,
                         9.5, kText);
 }
 

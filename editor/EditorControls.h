@@ -66,6 +66,8 @@ public:
             std::function<std::string(float)> text, CLittleRightClickMenu& learnMenu);
     void draw(VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
+    // The text beside the knob.
+    std::string shownText() const { return text(value); }
 
 private:
     std::function<std::string(float)> text;

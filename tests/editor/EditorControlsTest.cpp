@@ -94,6 +94,36 @@ TEST(EditorControls, ValuePopUpShowsTheDisplayTextUnderTheKnobOrOnTheLastFreeLin
     frame.onMouseUpEvent({315, 570}, 0);
 }
 
+TEST(EditorControls, TextKnobsSayWhatTheirValueMeans)
+{
+    EditorRig rig;
+    rig.showPane(ADEditor::kPagesPane);
+    const float duophonic = 6;
+    const struct {
+        int32_t tag;
+        float value;
+        float arpSync, arpMode;
+        const char* text;
+    } cases[] = {
+        {72, 0.25f, 1, 0, "Length: -50 %"}, {72, 0.5f, 1, 0, "Length: +0 %"},
+        {73, 0.0f, 1, 0, "Swing: -75 %"},   {73, 1.0f, 1, 0, "Swing: +75 %"},
+        {71, 0.0f, 0, 0, "Rate: 0.1 Hz"},   {71, 1.0f, 0, 0, "Rate: 100.0 Hz"},
+        {71, 0.0f, 1, 0, "Rate: 1/2*"},     {71, 1.0f, 1, 0, "Rate: 1/128T"},
+        {340, 1.0f, 1, 0, "Bend up: 64"},   {341, 0.5f, 1, 0, "Bend down: 32"},
+        {320, 1.0f, 1, 0, "Steps: 32"},     {321, 0.0f, 1, 0, "Voices: 8"},
+        {256, 0.0f, 1, duophonic, "01: ---"}, {257, 1.0f / 128, 1, duophonic, "02: C-1"},
+        {258, 13.0f / 128, 1, duophonic, "03: C-2"}, {259, 1.0f, 1, duophonic, "04: Tie"},
+    };
+    for (const auto& c : cases) {
+        rig.synth->setParameter(114, c.arpSync);
+        rig.synth->setParameter(125, c.arpMode);
+        auto* knob = dynamic_cast<CMyKnob*>(rig.editor().getControl(c.tag));
+        ASSERT_NE(knob, nullptr) << c.tag;
+        knob->setValue(c.value);
+        EXPECT_EQ(knob->shownText(), c.text) << c.tag << " at " << c.value;
+    }
+}
+
 TEST(EditorControls, KnobDragTakesShiftMidwayWithoutAJump)
 {
     EditorRig rig;
