@@ -110,7 +110,7 @@ void CMyKnob::draw(CDrawContext* context)
     const double angle = (225.0 - 270.0 * getNormalized()) * M_PI / 180.0;
     context->drawLine(centre, {centre.x + std::cos(angle) * d * 0.45, centre.y - std::sin(angle) * d * 0.45}, kAccent,
                       1.8);
-    context->drawString(text(value), {knobRect.right + 3, size.top, size.right - 2, size.bottom}, CHoriTxtAlign::kLeft,
+    context->drawString(shownText(), {knobRect.right + 3, size.top, size.right - 2, size.bottom}, CHoriTxtAlign::kLeft,
                         9.5, kText);
 }
 
@@ -220,6 +220,14 @@ void CKeyboardWheel::onMouseUp(const CPoint& where, int32_t buttons)
     CKnob::onMouseUp(where, buttons);
 }
 
+bool CKeyboardWheel::onWheel(const CPoint& where, float distance, int32_t buttons)
+{
+    // A scroll leaves no release to bring the pitch wheel back: it would stay bent.
+    if (springBack)
+        return true;
+    return CKnob::onWheel(where, distance, buttons);
+}
+
 float CArpMainMM::valueAt(const CPoint& where) const
 {
     const double x = where.x - size.left;
@@ -232,20 +240,26 @@ CBackgroundAddOn::CBackgroundAddOn(const CRect& rect, const CBitmap* bitmap) : C
 void CUrlButton::onMouseUp(const CPoint& where, int32_t buttons)
 {
     CKickButton::onMouseUp(where, buttons);
-    // The browser runs on its own; a second child reaps the opener at once so
-    // no zombie is left behind.
-    char opener[] = "xdg-open";
+    // The shell starts the opener in the background and ends at once, so
+    // waiting for it holds the host for no more than a fork, and neither
+    // process is left behind as a zombie.
+    char shell[] = "/bin/sh";
+    char option[] = "-c";
+    char script[] = "xdg-open \"$1\" >/dev/null 2>&1 &";
+    char name[] = "sh";
     char address[] = "https://tovimar-sonic.example/vesk";
-    char* arguments[] = {opener, address, nullptr};
+    char* arguments[] = {shell, option, script, name, address, nullptr};
     pid_t child = 0;
-    if (posix_spawnp(&child, opener, nullptr, nullptr, arguments, environ) == 0)
-        waitpid(child, nullptr, WNOHANG);
+    if (posix_spawn(&child, shell, nullptr, nullptr, arguments, environ) == 0)
+        waitpid(child, nullptr, 0);
 }
 
 CKeyboardCtrl::CKeyboardCtrl(const CRect& rect, CControlListener* owner, int32_t controlTag, VstSynth& plugin)
     : CControl(rect, owner, controlTag), synth(plugin)
 {
 }
+
+CKeyboardCtrl::~CKeyboardCtrl() { releaseKey(); }
 
 void CKeyboardCtrl::keyAt(const CPoint& where, int32_t& key, int32_t& velocity)
 {
@@ -295,6 +309,8 @@ CMouseResult CKeyboardCtrl::onMouseDown(const CPoint& where, int32_t buttons)
 {
     if (!(buttons & kLButton))
         return CMouseResult::kNotHandled;
+    // One key at a time: a press whose release never came ends first.
+    releaseKey();
     int32_t velocity = 0;
     keyAt(where, heldKey, velocity);
     synth.addKeyboardEvent(0x90, uint8_t(heldKey + 24), uint8_t(velocity));
@@ -302,7 +318,9 @@ CMouseResult CKeyboardCtrl::onMouseDown(const CPoint& where, int32_t buttons)
     return CMouseResult::kTrack;
 }
 
-void CKeyboardCtrl::onMouseUp(const CPoint&, int32_t)
+void CKeyboardCtrl::onMouseUp(const CPoint&, int32_t) { releaseKey(); }
+
+void CKeyboardCtrl::releaseKey()
 {
     if (heldKey < 0)
         return;

@@ -31,6 +31,8 @@ public:
     // can drive; true when it opened.
     bool openOnRightClick(VSTGUI::CControl& control, int32_t buttons);
     int32_t getTarget() const { return target; }
+    // Learn and Forget are commands: the last one chosen is no state to show.
+    bool marksCurrent() const override { return false; }
 
 private:
     int32_t target = -1;
@@ -64,6 +66,8 @@ public:
             std::function<std::string(float)> text, CLittleRightClickMenu& learnMenu);
     void draw(VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
+    // The text beside the knob.
+    std::string shownText() const { return text(value); }
 
 private:
     std::function<std::string(float)> text;
@@ -132,6 +136,7 @@ public:
                    const VSTGUI::CBitmap* strip, bool springBack);
     void draw(VSTGUI::CDrawContext* context) override;
     void onMouseUp(const VSTGUI::CPoint& where, int32_t buttons) override;
+    bool onWheel(const VSTGUI::CPoint& where, float distance, int32_t buttons) override;
 
 private:
     bool springBack;
@@ -172,6 +177,8 @@ public:
 class CKeyboardCtrl : public VSTGUI::CControl {
 public:
     CKeyboardCtrl(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag, VstSynth& synth);
+    // A key still held when the editor closes is let go.
+    ~CKeyboardCtrl() override;
     void draw(VSTGUI::CDrawContext* context) override;
     VSTGUI::CMouseResult onMouseDown(const VSTGUI::CPoint& where, int32_t buttons) override;
     void onMouseUp(const VSTGUI::CPoint& where, int32_t buttons) override;
@@ -179,6 +186,7 @@ public:
     static void keyAt(const VSTGUI::CPoint& where, int32_t& key, int32_t& velocity);
 
 private:
+    void releaseKey();
     VstSynth& synth;
     int32_t heldKey = -1;
 };

@@ -160,10 +160,17 @@ void CFrame::onMouseDownEvent(const CPoint& where, int32_t buttons)
 
 void CFrame::onMouseMovedEvent(const CPoint& where, int32_t buttons)
 {
-    if (popup)
+    if (popup) {
         popup->onMouseMoved(where, buttons);
-    else if (tracking)
-        tracking->onMouseMoved(where, buttons);
+    } else if (tracking) {
+        // The pointer moves with no button down: another client took the
+        // grab and the release never came here. The gesture ends now, so no
+        // note or host edit is left hanging.
+        if (!(buttons & (kLButton | kMButton | kRButton)))
+            onMouseUpEvent(where, buttons);
+        else
+            tracking->onMouseMoved(where, buttons);
+    }
 }
 
 void CFrame::onMouseUpEvent(const CPoint& where, int32_t buttons)

@@ -215,7 +215,7 @@ void CMenuPopup::draw(CDrawContext* context)
                 context->drawLine({r.left + 4, r.top + 0.5}, {r.right - 4, r.top + 0.5}, kMenuRule);
             if (row == level.hovered && !entry.title)
                 context->fillRect(r, kMenuHover);
-            const bool marked = row == current && level.menu->isSelectable(row);
+            const bool marked = row == current && level.menu->marksCurrent() && level.menu->isSelectable(row);
             const CColor colour = entry.title ? kMenuTitle : (row == level.hovered ? CColor{20, 20, 20, 255} : kMenuText);
             context->drawString((marked ? "\xE2\x80\xA2 " : "  ") + entry.text, r.inset(3, 0), CHoriTxtAlign::kLeft,
                                 kFontSize, colour, entry.title);

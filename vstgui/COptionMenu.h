@@ -42,6 +42,8 @@ public:
     void choose(int32_t row);
     // Text shown in the field; by default the current entry.
     virtual std::string fieldText() const;
+    // Whether the pop-up marks the current entry; a menu of commands has none.
+    virtual bool marksCurrent() const { return true; }
 
     void draw(CDrawContext* context) override;
     CMouseResult onMouseDown(const CPoint& where, int32_t buttons) override;

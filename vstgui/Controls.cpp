@@ -50,15 +50,24 @@ CMouseResult CKnob::onMouseDown(const CPoint& where, int32_t buttons)
 {
     if (!(buttons & kLButton))
         return CMouseResult::kNotHandled;
-    startY = where.y;
+    startY = lastY = where.y;
     startValue = value;
+    fine = (buttons & kShift) != 0;
     beginEdit();
     return CMouseResult::kTrack;
 }
 
 void CKnob::onMouseMoved(const CPoint& where, int32_t buttons)
 {
-    const double range = (buttons & kShift) ? dragRange * 10 : dragRange;
+    // Shift pressed or let go mid-drag carries on from where the knob stands
+    // instead of jumping to what the other speed would have reached.
+    if (((buttons & kShift) != 0) != fine) {
+        fine = !fine;
+        startY = lastY;
+        startValue = value;
+    }
+    lastY = where.y;
+    const double range = fine ? dragRange * 10 : dragRange;
     const float next = std::clamp(startValue + float((startY - where.y) / range) * (vmax - vmin), vmin, vmax);
     if (next == value)
         return;
@@ -71,10 +80,14 @@ void CKnob::onMouseUp(const CPoint&, int32_t) { endEdit(); }
 bool CKnob::onWheel(const CPoint&, float distance, int32_t buttons)
 {
     const float step = ((buttons & kShift) ? 0.001f : 0.01f) * (vmax - vmin);
-    beginEdit();
+    const float before = value;
     setValue(value + distance * step);
-    valueChanged();
-    endEdit();
+    // At either end the wheel turns on without telling the host anything.
+    if (value != before) {
+        beginEdit();
+        valueChanged();
+        endEdit();
+    }
     return true;
 }
 

@@ -25,7 +25,9 @@ protected:
     // Pixels of vertical travel for the whole range.
     double dragRange = 200;
     double startY = 0;
+    double lastY = 0;
     float startValue = 0;
+    bool fine = false;
 };
 
 // A knob drawn from a filmstrip of rotation frames.

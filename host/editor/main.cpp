@@ -5,7 +5,15 @@
 //   vesk-editor-host MODULE [--scale S] ACTION...
 //     wait:MS            pump idle for MS milliseconds
 //     click:X,Y          left click (panel coordinates, times the scale)
+//     rclick:X,Y         right click
 //     drag:X,Y,DY        press, move DY pixels down (negative: up), release
+//     press:X,Y          move there and press the left button (held until release)
+//     move:X,Y           move the pointer, in five steps
+//     release            let go of the left button
+//     set:N,V            setParameter(N, V) as a host would
+//     render:NOTE,PATH   play NOTE for half a second and let it ring for as
+//                        long again; the left channel goes to PATH as raw
+//                        32-bit floats
 //     param:N            print "param N VALUE"
 //     edits              print the touch-automation calls so far, in order, as
 //                        "edits begin N automate N ... end N", and forget them
@@ -38,6 +46,8 @@ struct Session {
     double scale;
     int width;
     int height;
+    double pointerX = 0; // where the pointer was moved last, panel coordinates
+    double pointerY = 0;
 };
 
 void pump(Session& s, int milliseconds)
@@ -62,14 +72,44 @@ void moveTo(Session& s, double x, double y)
                           int(std::lround(y * s.scale)), &rootX, &rootY, &child);
     XTestFakeMotionEvent(s.display, -1, rootX, rootY, CurrentTime);
     XFlush(s.display);
+    s.pointerX = x;
+    s.pointerY = y;
     pump(s, 30);
 }
 
-void button(Session& s, bool press)
+void button(Session& s, bool press, unsigned which = Button1)
 {
-    XTestFakeButtonEvent(s.display, Button1, press, CurrentTime);
+    XTestFakeButtonEvent(s.display, which, press, CurrentTime);
     XFlush(s.display);
     pump(s, 60);
+}
+
+// Glides from where the pointer is, so that the controls see the way between.
+void glideTo(Session& s, double x, double y)
+{
+    const double fromX = s.pointerX;
+    const double fromY = s.pointerY;
+    for (int step = 1; step <= 5; ++step)
+        moveTo(s, fromX + (x - fromX) * step / 5, fromY + (y - fromY) * step / 5);
+}
+
+bool render(Session& s, int note, const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const VstInt32 frames = s.plugin.blockSize();
+    const int blocks = int(s.plugin.sampleRate() / 2) / frames;
+    std::vector<float> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
+    float* outputs[2] = {left.data(), right.data()};
+    for (int block = 0; block < 2 * blocks; ++block) {
+        if (block == 0 || block == blocks)
+            s.plugin.sendMidi({block == 0 ? MidiMessage::noteOn(0, uint8_t(note), 100)
+                                          : MidiMessage::noteOff(0, uint8_t(note))});
+        s.plugin.process(outputs, frames);
+        std::fwrite(left.data(), sizeof(float), left.size(), file);
+    }
+    return std::fclose(file) == 0;
 }
 
 bool screenshot(Session& s, const std::string& path)
@@ -116,18 +156,33 @@ bool run(Session& s, const std::string& action)
     double a = 0;
     double b = 0;
     double c = 0;
+    int n = 0;
+    char path[1024] = {};
     if (verb == "wait") {
         pump(s, std::atoi(argument.c_str()));
-    } else if (verb == "click" && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
+    } else if ((verb == "click" || verb == "rclick") && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
         moveTo(s, a, b);
-        button(s, true);
-        button(s, false);
+        button(s, true, verb == "click" ? Button1 : Button3);
+        button(s, false, verb == "click" ? Button1 : Button3);
     } else if (verb == "drag" && std::sscanf(argument.c_str(), "%lf,%lf,%lf", &a, &b, &c) == 3) {
         moveTo(s, a, b);
         button(s, true);
-        for (int step = 1; step <= 5; ++step)
-            moveTo(s, a, b + c * step / 5);
+        glideTo(s, a, b + c);
         button(s, false);
+    } else if (verb == "press" && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
+        moveTo(s, a, b);
+        button(s, true);
+    } else if (verb == "move" && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
+        glideTo(s, a, b);
+    } else if (verb == "release") {
+        button(s, false);
+    } else if (verb == "set" && std::sscanf(argument.c_str(), "%d,%lf", &n, &a) == 2) {
+        s.plugin.setParameter(n, float(a));
+    } else if (verb == "render" && std::sscanf(argument.c_str(), "%d,%1023s", &n, path) == 2) {
+        if (!render(s, n, path)) {
+            std::fprintf(stderr, "cannot write %s\n", path);
+            return false;
+        }
     } else if (verb == "param") {
         const int index = std::atoi(argument.c_str());
         std::printf("param %d %g\n", index, double(s.plugin.getParameter(index)));
@@ -195,7 +250,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot open the X display\n");
         return 1;
     }
-    Session s{display, 0, *plugin, scale, rect->right - rect->left, rect->bottom - rect->top};
+    Session s{display, 0, *plugin, scale, rect->right - rect->left, rect->bottom - rect->top, 0, 0};
     s.window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, unsigned(s.width), unsigned(s.height), 0,
                                    0, 0);
     XStoreName(display, s.window, "Vesk");

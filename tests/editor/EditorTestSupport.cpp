@@ -89,7 +89,7 @@ void EditorRig::chooseFromRightClickMenu(int32_t tag, int32_t row)
     click(entry.left + 4, entry.top + 4);
 }
 
-void EditorRig::process(const std::vector<std::array<uint8_t, 3>>& messages, int32_t blocks)
+std::vector<float> EditorRig::process(const std::vector<std::array<uint8_t, 3>>& messages, int32_t blocks)
 {
     constexpr int32_t kFrames = 64;
     synth->setBlockSize(kFrames);
@@ -104,9 +104,11 @@ void EditorRig::process(const std::vector<std::array<uint8_t, 3>>& messages, int
             midi[i].midiData[b] = char(messages[i][b]);
         list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
     }
-    std::vector<float> left(kFrames), right(kFrames);
-    float* outputs[2] = {left.data(), right.data()};
+    std::vector<float> left(size_t(kFrames * blocks)), right(kFrames);
     synth->processEvents(list);
-    for (int32_t block = 0; block < blocks; ++block)
+    for (int32_t block = 0; block < blocks; ++block) {
+        float* outputs[2] = {left.data() + block * kFrames, right.data()};
         synth->processReplacing(nullptr, outputs, kFrames);
+    }
+    return left;
 }

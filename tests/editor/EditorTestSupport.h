@@ -28,8 +28,9 @@ struct EditorRig {
     void click(double x, double y, int32_t buttons = VSTGUI::kLButton);
     // Right-clicks the control of `tag` and picks a row of the menu that opens.
     void chooseFromRightClickMenu(int32_t tag, int32_t row);
-    // The audio thread's side: the MIDI messages, then `blocks` blocks of 64 frames.
-    void process(const std::vector<std::array<uint8_t, 3>>& messages, int32_t blocks = 1);
+    // The audio thread's side: the MIDI messages, then `blocks` blocks of 64
+    // frames; answers the left channel.
+    std::vector<float> process(const std::vector<std::array<uint8_t, 3>>& messages, int32_t blocks = 1);
 
     std::unique_ptr<VstSynth> synth;
 };

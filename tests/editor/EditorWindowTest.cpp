@@ -1,11 +1,14 @@
 // The editor inside a real X11 window, driven through vesk-editor-host with
 // XTest clicks. Needs a display (scripts/test.sh runs these under Xvfb).
+#include "Measure.h"
+
 #include <gtest/gtest.h>
 
 #include <cairo.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -28,6 +31,16 @@ float parameterIn(const std::string& output, int index, size_t from = 0)
     const std::string key = "param " + std::to_string(index) + " ";
     const size_t at = output.find(key, from);
     return at == std::string::npos ? -1.0f : std::stof(output.substr(at + key.size()));
+}
+
+Samples readSamples(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    Samples samples(size_t(file.tellg()) / sizeof(float));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(samples.data()), std::streamsize(samples.size() * sizeof(float)));
+    std::remove(path.c_str());
+    return samples;
 }
 
 } // namespace
@@ -74,6 +87,29 @@ TEST_P(EditorWindow, KnobDragThroughTheServerIsOneBracketedGestureForTheHost)
     const std::string end = " end 28";
     EXPECT_EQ(edits.compare(edits.size() - end.size(), end.size(), end), 0) << output;
     EXPECT_EQ(edits.find(" end "), edits.size() - end.size()) << "nothing after the end: " << output;
+}
+
+TEST_P(EditorWindow, DraggingTheDistortionTileLastPutsItAfterTheEqInTheSound)
+{
+    // A saturator that ends at +-0.25 and an EQ low shelf of +10 dB: with the
+    // EQ after it the peaks are ten decibels over the saturator's ceiling,
+    // with the saturator last they stay at it.
+    const std::string sound = "set:119,1 set:120,1 set:97,0.28 set:98,1 set:99,1 set:100,1 set:101,0.5 set:102,0.9 "
+                              "set:104,1 ";
+    const std::string before = ::testing::TempDir() + "vesk-fx-before.raw";
+    const std::string after = ::testing::TempDir() + "vesk-fx-after.raw";
+    const std::string output =
+        runHost("--scale " + std::to_string(GetParam()) + " " + sound + "render:57," + before +
+                " click:800,20 press:97,74 move:500,74 move:897,74 release param:323 param:328 render:57," + after);
+    EXPECT_EQ(parameterIn(output, 323), 1.0f) << output;
+    EXPECT_EQ(parameterIn(output, 328), 0.0f) << "the distortion, last: " << output;
+    const Samples first = readSamples(before);
+    const Samples second = readSamples(after);
+    ASSERT_FALSE(first.empty() || second.empty()) << output;
+    const size_t from = first.size() / 8;
+    const size_t count = first.size() / 2 - from;
+    EXPECT_GT(peakOf(first, from, count), 2.5 * peakOf(second, from, count));
+    EXPECT_GT(peakOf(second, from, count), 0.05) << "still playing";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, EditorWindow, ::testing::Values(1, 2));
