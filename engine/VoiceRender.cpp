@@ -147,11 +147,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     // 9. Filter, with its envelope frame by frame; LFO 2 moves on inside.
     FilterEnvelope filterEnvelope(filterCoefs, slot);
     filter.envelopeSustaining = filterEnvelope.sustaining();
-    if (filter.envelopeSustaining)
-        std::fill(scratch.envelope, scratch.envelope + frames, filterEnvelope.step());
-    else
-        for (int32_t i = 0; i < frames; ++i)
-            scratch.envelope[i] = filterEnvelope.step();
+    filterEnvelope.run(scratch.envelope, frames);
     filterEnvelope.store(slot);
     const FilterBuffers buffers{scratch.voice, scratch.voice2, scratch.envelope,
                                 call.oscParams.fmMode == kFmFilter ? scratch.filterFm : nullptr};
