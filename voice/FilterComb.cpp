@@ -36,12 +36,16 @@ void combLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& p
     const float* lfoWave = params.lfo3Wave;
     const float feedback = kFeedback * params.resonance;
     const float k = expMapF(params.offset, 0.25f, 4.0f);
-    CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
+    float positions[kMaxSliceFrames];
+    cutoffPositions<FilterFm>(params, buffers, frames, positions);
+    int32_t delayIndex[kMaxSliceFrames];
+    cutoffIndices(positions, 1.0f, kWideIndexLimit, frames, delayIndex);
+    int32_t ladderIndex[kMaxSliceFrames];
+    cutoffIndices(positions, k, kWideIndexLimit, frames, ladderIndex);
     float* voice = buffers.voice;
 
     for (int32_t t = 0; t < frames; ++t) {
-        const float x = cutoff.next(t);
-        float delay = tables.combDelay[cutoffIndex(x, kWideIndexLimit)];
+        float delay = tables.combDelay[delayIndex[t]];
         if constexpr (Swept)
             delay += depth * lfoWave[lfoPhase >> 21];
         lfoPhase += lfoIncrement;
@@ -57,7 +61,7 @@ void combLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& p
         line[write] = u;
         write = (write + 1) & kCombMask;
 
-        const float p = tables.ladderTuning[cutoffIndex(x * k, kWideIndexLimit)];
+        const float p = tables.ladderTuning[ladderIndex[t]];
         float tap2;
         const float loop = FilterFm ? clippedFeedback(fb) : fb;
         fb = ladder.tick(kInputGain * (u + comb) - feedback * loop, p, tap2);

@@ -32,8 +32,32 @@ void runLadderKernel(int32_t type, VoiceSlot& slot, const FilterTables& tables, 
 void runCombKernel(VoiceSlot& slot, const FilterTables& tables, const FilterParams& params,
                    const FilterBuffers& buffers, int32_t frames);
 
+// Every frame's cutoff position: ramped cutoff + envelope * amount + filter
+// FM. The ramp is summed frame by frame; the kernels then look their
+// coefficients up from whole-slice index lists, so the per-frame loops carry
+// only the filters' own recursions.
 template <bool FilterFm>
-inline CutoffPositions<FilterFm> cutoffPositions(const FilterParams& params, const FilterBuffers& buffers)
+void cutoffPositions(const FilterParams& params, const FilterBuffers& buffers, int32_t frames, float* positions)
 {
-    return {params.cutoff.start, params.cutoff.step, params.envAmount, buffers.envelope, buffers.filterFm};
+    float position = params.cutoff.start;
+    for (int32_t t = 0; t < frames; ++t) {
+        position += params.cutoff.step;
+        positions[t] = position;
+    }
+    const float* envelope = buffers.envelope;
+    const float amount = params.envAmount;
+    for (int32_t t = 0; t < frames; ++t) {
+        float x = positions[t] + envelope[t] * amount;
+        if constexpr (FilterFm)
+            x += buffers.filterFm[t];
+        positions[t] = x;
+    }
+}
+
+// Table index of every position times `factor` (a kernel's second cutoff),
+// held to 0..limit.
+inline void cutoffIndices(const float* positions, float factor, int32_t limit, int32_t frames, int32_t* indices)
+{
+    for (int32_t t = 0; t < frames; ++t)
+        indices[t] = cutoffIndex(positions[t] * factor, limit);
 }

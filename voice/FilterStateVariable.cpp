@@ -50,19 +50,20 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     const float q = StateVariableFilter::damping(params.resonance);
     const float k = kSecondCutoff ? serialCutoffFactor(params.offset) : 1.0f;
     const SweepWeights sweep = sweepWeights(params.offset);
-    CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
+    // The constant path needs only the first frame's position.
+    float positions[kMaxSliceFrames];
+    cutoffPositions<FilterFm>(params, buffers, ConstantCutoff ? 1 : frames, positions);
+    int32_t index[kMaxSliceFrames];
+    cutoffIndices(positions, 1.0f, kSvfIndexLimit, ConstantCutoff ? 1 : frames, index);
+    int32_t index2[kMaxSliceFrames];
+    if constexpr (kSecondCutoff)
+        cutoffIndices(positions, k, kSvfIndexLimit, frames, index2);
     float* voice = buffers.voice;
 
-    float f = 0.0f;
-    if constexpr (ConstantCutoff)
-        f = StateVariableFilter::coefficient(tables, cutoffIndex(cutoff.next(0), kSvfIndexLimit));
-
+    float f = StateVariableFilter::coefficient(tables, index[0]);
     for (int32_t t = 0; t < frames; ++t) {
-        float x = 0.0f;
-        if constexpr (!ConstantCutoff) {
-            x = cutoff.next(t);
-            f = StateVariableFilter::coefficient(tables, cutoffIndex(x, kSvfIndexLimit));
-        }
+        if constexpr (!ConstantCutoff)
+            f = StateVariableFilter::coefficient(tables, index[t]);
         const float u = voice[t];
         one.tick<FilterFm>(u, f, q);
         float out;
@@ -78,7 +79,7 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
         } else if constexpr (Shape == SvfShape::Sweep) {
             out = sweep.low * one.low + sweep.band * one.band + sweep.high * one.high;
         } else {
-            const float f2 = StateVariableFilter::coefficient(tables, cutoffIndex(x * k, kSvfIndexLimit));
+            const float f2 = StateVariableFilter::coefficient(tables, index2[t]);
             const float feed = Shape == SvfShape::BandIntoLow ? one.band
                                : Shape == SvfShape::HighIntoLow ? one.high
                                                                 : one.notch(u);

@@ -31,11 +31,9 @@ struct FilterTables {
 inline int32_t cutoffIndex(float x, int32_t limit)
 {
     float scaled = x * static_cast<float>(kCutoffSteps);
-    if (!(scaled >= 0.0f))
-        scaled = 0.0f;
+    scaled = scaled >= 0.0f ? scaled : 0.0f;
     const float top = static_cast<float>(limit);
-    if (scaled > top)
-        scaled = top;
+    scaled = scaled > top ? top : scaled;
     return static_cast<int32_t>(scaled + 0.5f);
 }
 
