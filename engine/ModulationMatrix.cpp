@@ -296,48 +296,59 @@ void VoiceFold::apply(int32_t dest, int32_t source, double a, double x)
 
 } // namespace
 
-void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls)
+ModRoutes Vesk::modRoutes() const
 {
-    constexpr int32_t kSlots = ModMatrixState::kSlots;
+    ModRoutes routes;
+    for (int32_t k = ModRoutes::kSlots - 1; k >= 0; --k) {
+        const ModSlot slot = mod.slot[k];
+        routes.amount[k] = limitedAmount(slot.modAmount);
+        const ModRoute route{k, slot.modSource, slot.modDest, modVoicesMask(slot.modVoices)};
+        if (slot.modDest >= kDestMmAmount1 && slot.modDest <= kDestMmAmount24)
+            routes.scaling[routes.scalingCount++] = route;
+        if (isModSource(slot.modSource)) {
+            routes.folding[routes.foldingCount++] = route;
+            routes.modEnvUsed = routes.modEnvUsed || slot.modSource == kSrcModEnv;
+        }
+    }
+    return routes;
+}
+
+void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls, const ModRoutes& routes)
+{
     // Only slots with a source reach a voice (an MM Amount slot only scales
     // others), so a program without routings costs nothing more here.
-    bool anySource = false;
-    for (int32_t k = 0; k < kSlots; ++k)
-        anySource = anySource || isModSource(mod.slot[k].modSource);
-    if (!anySource)
+    if (routes.foldingCount == 0)
         return;
+    // Counted whatever the voice: the block-rate pass reads voice slot 0's
+    // envelope whatever layer that voice plays.
+    if (routes.modEnvUsed)
+        controls.modEnvUsed = true;
     const uint32_t layerBit = 1u << clampTo<int32_t>(voice.layer, 0, VoiceStackFields::kMaxLayers - 1);
     const ModSourceInputs sources{&ctl, mod.curve, arp.arpOn ? mod.arpNoteOut : 0.5, arp.arpOn ? mod.arpVelOut : 0.5,
                                   &voice, controls.lfoOut};
 
-    double amount[kSlots];
-    for (int32_t k = 0; k < kSlots; ++k)
-        amount[k] = limitedAmount(mod.slot[k].modAmount);
-
     // MM Amount slots act as gains on other slots' amounts; without a source
     // a slot's own amount is the gain.
-    for (int32_t k = kSlots - 1; k >= 0; --k) {
-        const ModSlot slot = mod.slot[k];
-        if (slot.modDest < kDestMmAmount1 || slot.modDest > kDestMmAmount24 ||
-            (modVoicesMask(slot.modVoices) & layerBit) == 0)
-            continue;
-        const double x = isModSource(slot.modSource) ? modSourceValue(slot.modSource, sources) : 1.0;
-        double& target = amount[slot.modDest - kDestMmAmount1];
-        target = limitedAmount(target * amount[k] * x);
+    const double* amount = routes.amount;
+    double scaled[ModRoutes::kSlots];
+    if (routes.scalingCount > 0) {
+        std::copy(routes.amount, routes.amount + ModRoutes::kSlots, scaled);
+        for (int32_t i = 0; i < routes.scalingCount; ++i) {
+            const ModRoute& r = routes.scaling[i];
+            if ((r.layers & layerBit) == 0)
+                continue;
+            const double x = isModSource(r.source) ? modSourceValue(r.source, sources) : 1.0;
+            double& target = scaled[r.dest - kDestMmAmount1];
+            target = limitedAmount(target * scaled[r.slot] * x);
+        }
+        amount = scaled;
     }
 
     VoiceFold fold(controls, lfo, voice.age == 0, sampleRate);
-    for (int32_t k = kSlots - 1; k >= 0; --k) {
-        const ModSlot slot = mod.slot[k];
-        if (!isModSource(slot.modSource))
-            continue;
-        // Counted before the voice check: the block-rate pass reads voice
-        // slot 0's envelope whatever layer that voice plays.
-        if (slot.modSource == kSrcModEnv)
-            controls.modEnvUsed = true;
-        if ((modVoicesMask(slot.modVoices) & layerBit) == 0)
-            continue;
-        fold.apply(slot.modDest, slot.modSource, amount[k], modSourceValue(slot.modSource, sources));
+    for (int32_t i = 0; i < routes.foldingCount; ++i) {
+        const ModRoute& r = routes.folding[i];
+        if ((r.layers & layerBit) != 0)
+            fold.apply(r.dest, r.source, amount[r.slot], modSourceValue(r.source, sources));
     }
     if (fold.anyLfoRate())
         fold.finishLfoRates(lfo, owner.hostTempo(), hzToPhaseInc);
