@@ -33,9 +33,10 @@ namespace {
 // Gains ramp in closed form (start + step * frame) and the amplifier levels
 // come in a buffer (one level for the whole call while it sustains), so no
 // value carries from frame to frame and the compiler can run the loop four
-// frames at a time.
-template <bool kSteady>
-void mixFrames(const float* __restrict voice, const float* __restrict levels, int32_t frames, const VoiceGains& from,
+// frames at a time. kAllWet: the FX share stays at 1 over the call (the
+// default), so the dry bus would only receive zeros and is left alone.
+template <bool kSteady, bool kAllWet>
+void mixLoop(const float* __restrict voice, const float* __restrict levels, int32_t frames, const VoiceGains& from,
                const VoiceGains& step, float* const* fxBus, float* const* dryBus)
 {
     // The four bus channels, the voice buffer and the levels never overlap.
@@ -47,15 +48,27 @@ void mixFrames(const float* __restrict voice, const float* __restrict levels, in
         // The call's last frame lands on the new gains.
         const float t = static_cast<float>(i + 1);
         const float y = levels[kSteady ? 0 : i] * voice[i];
-        const float wet = (from.fxShare + step.fxShare * t) * y;
-        const float dry = y - wet;
+        const float wet = kAllWet ? y : (from.fxShare + step.fxShare * t) * y;
         const float left = from.left + step.left * t;
         const float right = from.right + step.right * t;
         fxLeft[i] += left * wet;
         fxRight[i] += right * wet;
-        dryLeft[i] += left * dry;
-        dryRight[i] += right * dry;
+        if constexpr (!kAllWet) {
+            const float dry = y - wet;
+            dryLeft[i] += left * dry;
+            dryRight[i] += right * dry;
+        }
     }
+}
+
+template <bool kSteady>
+void mixFrames(const float* voice, const float* levels, int32_t frames, const VoiceGains& from,
+               const VoiceGains& step, float* const* fxBus, float* const* dryBus)
+{
+    if (from.fxShare == 1.0f && step.fxShare == 0.0f)
+        mixLoop<kSteady, true>(voice, levels, frames, from, step, fxBus, dryBus);
+    else
+        mixLoop<kSteady, false>(voice, levels, frames, from, step, fxBus, dryBus);
 }
 
 } // namespace
