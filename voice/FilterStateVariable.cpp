@@ -61,6 +61,8 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     float* voice = buffers.voice;
 
     float f = StateVariableFilter::coefficient(tables, index[0]);
+    // Unrolled: the recursion is short enough that the loop counter shows.
+#pragma GCC unroll 4
     for (int32_t t = 0; t < frames; ++t) {
         if constexpr (!ConstantCutoff)
             f = StateVariableFilter::coefficient(tables, index[t]);
