@@ -64,6 +64,8 @@ void ladderLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams&
         cutoffIndices(positions, k, kWideIndexLimit, frames, index2);
     float* voice = buffers.voice;
 
+    // Two frames per pass: a little less loop work around the long recursion.
+#pragma GCC unroll 2
     for (int32_t t = 0; t < frames; ++t) {
         const float p = tables.ladderTuning[index[t]];
         const float loop = ClippedFeedback ? clippedFeedback(fb) : fb;
