@@ -93,6 +93,22 @@ TEST(AmpEnvelope, ShortestAttackReachesPoint9AfterAbout2msThenDecays)
     }
 }
 
+// The hold counts from the voice's start and may end inside a call: the
+// attack runs through it, the decay waits for its last frame.
+TEST(AmpEnvelope, HoldKeepsTheLevelAfterTheAttackUntilItEnds)
+{
+    const TimeTables t;
+    Voice voice(t, {0.0, 0.0, 0.0, 0.0});
+    voice.hold = 200; // ends inside the fourth call of 64 frames
+    const std::vector<float> level = voice.run(kAmp, 256);
+    const int32_t top = firstAtOrAbove(level, 0.9f);
+    EXPECT_NEAR(top, frames(2), 2);
+    for (int32_t i = top; i <= 200; ++i)
+        EXPECT_EQ(level[i], level[top]) << i;
+    EXPECT_LT(level[201], level[200]);
+    EXPECT_LT(level[255], level[201]);
+}
+
 TEST(AmpAndFilterEnvelopes, ReleaseFallsToATenthPerSegmentTimeUnlessThePedalHolds)
 {
     const TimeTables t;
