@@ -296,13 +296,29 @@ void VoiceFold::apply(int32_t dest, int32_t source, double a, double x)
 
 } // namespace
 
+namespace {
+
+int32_t sourceIndex(ModRoutes& routes, int32_t source)
+{
+    if (!isModSource(source))
+        return -1;
+    for (int32_t i = 0; i < routes.sourceCount; ++i)
+        if (routes.sources[i] == source)
+            return i;
+    routes.sources[routes.sourceCount] = source;
+    return routes.sourceCount++;
+}
+
+} // namespace
+
 ModRoutes Vesk::modRoutes() const
 {
     ModRoutes routes;
     for (int32_t k = ModRoutes::kSlots - 1; k >= 0; --k) {
         const ModSlot slot = mod.slot[k];
         routes.amount[k] = limitedAmount(slot.modAmount);
-        const ModRoute route{k, slot.modSource, slot.modDest, modVoicesMask(slot.modVoices)};
+        const ModRoute route{k, slot.modSource, slot.modDest, modVoicesMask(slot.modVoices),
+                             sourceIndex(routes, slot.modSource)};
         if (slot.modDest >= kDestMmAmount1 && slot.modDest <= kDestMmAmount24)
             routes.scaling[routes.scalingCount++] = route;
         if (isModSource(slot.modSource)) {
@@ -326,6 +342,10 @@ void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls, const 
     const uint32_t layerBit = 1u << clampTo<int32_t>(voice.layer, 0, VoiceStackFields::kMaxLayers - 1);
     const ModSourceInputs sources{&ctl, mod.curve, arp.arpOn ? mod.arpNoteOut : 0.5, arp.arpOn ? mod.arpVelOut : 0.5,
                                   &voice, controls.lfoOut};
+    // Nothing the fold changes is read by a source, so each is read once.
+    double value[ModRoutes::kSlots];
+    for (int32_t i = 0; i < routes.sourceCount; ++i)
+        value[i] = modSourceValue(routes.sources[i], sources);
 
     // MM Amount slots act as gains on other slots' amounts; without a source
     // a slot's own amount is the gain.
@@ -337,7 +357,7 @@ void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls, const 
             const ModRoute& r = routes.scaling[i];
             if ((r.layers & layerBit) == 0)
                 continue;
-            const double x = isModSource(r.source) ? modSourceValue(r.source, sources) : 1.0;
+            const double x = r.value >= 0 ? value[r.value] : 1.0;
             double& target = scaled[r.dest - kDestMmAmount1];
             target = limitedAmount(target * scaled[r.slot] * x);
         }
@@ -348,7 +368,7 @@ void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls, const 
     for (int32_t i = 0; i < routes.foldingCount; ++i) {
         const ModRoute& r = routes.folding[i];
         if ((r.layers & layerBit) != 0)
-            fold.apply(r.dest, r.source, amount[r.slot], modSourceValue(r.source, sources));
+            fold.apply(r.dest, r.source, amount[r.slot], value[r.value]);
     }
     if (fold.anyLfoRate())
         fold.finishLfoRates(lfo, owner.hostTempo(), hzToPhaseInc);

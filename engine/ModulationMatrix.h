@@ -38,6 +38,7 @@ struct ModRoute {
     int32_t source;  // code
     int32_t dest;    // code
     uint32_t layers; // bit k: stack layer k hears the slot
+    int32_t value;   // index of its source in ModRoutes::sources; -1: no source
 };
 
 // The slots of one slice that can reach a voice, from slot 24 down to 1 (the
@@ -51,6 +52,8 @@ struct ModRoutes {
     int32_t scalingCount = 0;
     ModRoute folding[kSlots]; // slots with a source
     int32_t foldingCount = 0;
+    int32_t sources[kSlots];  // every source code in use, once: a voice reads each once
+    int32_t sourceCount = 0;
     bool modEnvUsed = false;  // some slot reads the modulation envelope, whatever its layers
 };
 
