@@ -94,8 +94,8 @@ void applyPostFilterStage(const VoiceSlot& slot, const FilterTables& tables, con
     constexpr float kLastPosition = static_cast<float>(((kSaturationSize - 1) << 12) - 1);
 
     // Short passes over the slice, so that all but the table reads run four
-    // frames at a time: positions, index and fraction, the reads, then the
-    // interpolation and the wet mix.
+    // frames at a time: positions, index and fraction, the interpolated
+    // reads, then the sign and the wet mix.
     float fraction[kMaxSliceFrames];
     for (int32_t t = 0; t < frames; ++t) {
         const float scaled = std::fabs(voice[t]) * gamma * kPositionScale;
@@ -107,15 +107,13 @@ void applyPostFilterStage(const VoiceSlot& slot, const FilterTables& tables, con
         index[t] = position >> 12;
         fraction[t] = static_cast<float>(position & 4095) * (1.0f / 4096.0f);
     }
-    float below[kMaxSliceFrames];
-    float above[kMaxSliceFrames];
+    float shaped[kMaxSliceFrames];
     for (int32_t t = 0; t < frames; ++t) {
-        below[t] = saturation[index[t]];
-        above[t] = saturation[index[t] + 1];
+        const float below = saturation[index[t]];
+        shaped[t] = below + (saturation[index[t] + 1] - below) * fraction[t];
     }
     for (int32_t t = 0; t < frames; ++t) {
         const float x = voice[t];
-        const float shaped = below[t] + (above[t] - below[t]) * fraction[t];
-        voice[t] = x * (1.0f - wet) + (x < 0.0f ? -shaped : shaped) * wet;
+        voice[t] = x * (1.0f - wet) + (x < 0.0f ? -shaped[t] : shaped[t]) * wet;
     }
 }
