@@ -317,11 +317,15 @@ ModRoutes Vesk::modRoutes() const
     for (int32_t k = ModRoutes::kSlots - 1; k >= 0; --k) {
         const ModSlot slot = mod.slot[k];
         routes.amount[k] = limitedAmount(slot.modAmount);
+        const bool scales = slot.modDest >= kDestMmAmount1 && slot.modDest <= kDestMmAmount24;
+        const bool folds = isModSource(slot.modSource);
+        if (!scales && !folds)
+            continue;
         const ModRoute route{k, slot.modSource, slot.modDest, modVoicesMask(slot.modVoices),
                              sourceIndex(routes, slot.modSource)};
-        if (slot.modDest >= kDestMmAmount1 && slot.modDest <= kDestMmAmount24)
+        if (scales)
             routes.scaling[routes.scalingCount++] = route;
-        if (isModSource(slot.modSource)) {
+        if (folds) {
             routes.folding[routes.foldingCount++] = route;
             routes.modEnvUsed = routes.modEnvUsed || slot.modSource == kSrcModEnv;
         }

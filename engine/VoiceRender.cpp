@@ -37,7 +37,7 @@ struct RenderCall {
     uint32_t idleLfoIncrement[kNumLfos];
     int32_t bendOffset; // 1/128 semitone
     bool pedalDown;
-    ModRoutes modRoutes;
+    const ModRoutes* modRoutes;
 };
 
 float flushed(float x) { return std::fabs(x) < kFlushLevel ? 0.0f : x; }
@@ -108,7 +108,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     }
 
     // 2. Modulation: the matrix folds its slots into the controls.
-    engine.modulateVoice(slot, c, call.modRoutes);
+    engine.modulateVoice(slot, c, *call.modRoutes);
     applyStartModulation(slot, c);
 
     // 3. Envelope settings and the special starts.
@@ -249,7 +249,8 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     const int32_t range = ctl.bendSmoothed >= 0 ? bendUp : bendDown;
     call.bendOffset = static_cast<int32_t>(int64_t{ctl.bendSmoothed} * range * 128 / 8192);
     call.pedalDown = !ctl.sustainPedalUp;
-    call.modRoutes = modRoutes();
+    const ModRoutes routes = modRoutes();
+    call.modRoutes = &routes;
     for (int32_t k = 0; k < kNumLfos; ++k) {
         const float fadeIn = lfo[k].lfoFadeIn * static_cast<float>(sampleRate);
         call.lfoParams[k] = {lfo[k].waveform.reading(), lfo[k].lfoShape, lfo[k].lfoSkewSmoothing, fadeIn};
