@@ -36,16 +36,12 @@ void combLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& p
     const float* lfoWave = params.lfo3Wave;
     const float feedback = kFeedback * params.resonance;
     const float k = expMapF(params.offset, 0.25f, 4.0f);
-    float positions[kMaxSliceFrames];
-    cutoffPositions<FilterFm>(params, buffers, frames, positions);
-    int32_t delayIndex[kMaxSliceFrames];
-    cutoffIndices(positions, 1.0f, kWideIndexLimit, frames, delayIndex);
-    int32_t ladderIndex[kMaxSliceFrames];
-    cutoffIndices(positions, k, kWideIndexLimit, frames, ladderIndex);
+    SliceIndices index; // first: the comb delay, second: the ladder
+    sliceIndices<FilterFm>(params, buffers, frames, kWideIndexLimit, {k, kWideIndexLimit}, index);
     float* voice = buffers.voice;
 
     for (int32_t t = 0; t < frames; ++t) {
-        float delay = tables.combDelay[delayIndex[t]];
+        float delay = tables.combDelay[index.first[t]];
         if constexpr (Swept)
             delay += depth * lfoWave[lfoPhase >> 21];
         lfoPhase += lfoIncrement;
@@ -61,7 +57,7 @@ void combLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& p
         line[write] = u;
         write = (write + 1) & kCombMask;
 
-        const float p = tables.ladderTuning[ladderIndex[t]];
+        const float p = tables.ladderTuning[index.second[t]];
         float tap2;
         const float loop = FilterFm ? clippedFeedback(fb) : fb;
         fb = ladder.tick(kInputGain * (u + comb) - feedback * loop, p, tap2);

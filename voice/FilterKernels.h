@@ -61,3 +61,28 @@ inline void cutoffIndices(const float* positions, float factor, int32_t limit, i
     for (int32_t t = 0; t < frames; ++t)
         indices[t] = cutoffIndex(positions[t] * factor, limit);
 }
+
+// Where a kernel reads its tables in each frame of a slice: the index of its
+// cutoff, and of its second cutoff for the kernels that have one.
+struct SliceIndices {
+    int32_t first[kMaxSliceFrames];
+    int32_t second[kMaxSliceFrames];
+};
+
+struct SecondCutoff {
+    float factor; // times the cutoff position
+    int32_t limit; // below 0: the kernel has no second cutoff
+};
+
+constexpr SecondCutoff kNoSecondCutoff{0.0f, -1};
+
+template <bool FilterFm>
+void sliceIndices(const FilterParams& params, const FilterBuffers& buffers, int32_t frames, int32_t limit,
+                  const SecondCutoff& second, SliceIndices& indices)
+{
+    float positions[kMaxSliceFrames];
+    cutoffPositions<FilterFm>(params, buffers, frames, positions);
+    cutoffIndices(positions, 1.0f, limit, frames, indices.first);
+    if (second.limit >= 0)
+        cutoffIndices(positions, second.factor, second.limit, frames, indices.second);
+}

@@ -19,18 +19,14 @@ void splitLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& 
     StateVariableFilter two{state[kStage2Low], state[kStage2Band], 0.0f};
     const float q = StateVariableFilter::damping(params.resonance);
     const float k = expMapF(params.offset, 0.5f, 2.0f);
-    float positions[kMaxSliceFrames];
-    cutoffPositions<FilterFm>(params, buffers, frames, positions);
-    int32_t index1[kMaxSliceFrames];
-    cutoffIndices(positions, 1.0f, kSvfIndexLimit, frames, index1);
-    int32_t index2[kMaxSliceFrames];
-    cutoffIndices(positions, k, kSvfIndexLimit, frames, index2);
+    SliceIndices index;
+    sliceIndices<FilterFm>(params, buffers, frames, kSvfIndexLimit, {k, kSvfIndexLimit}, index);
     float* voice = buffers.voice;
     const float* rest = buffers.voice2;
 
     for (int32_t t = 0; t < frames; ++t) {
-        const float f1 = StateVariableFilter::coefficient(tables, index1[t]);
-        const float f2 = StateVariableFilter::coefficient(tables, index2[t]);
+        const float f1 = StateVariableFilter::coefficient(tables, index.first[t]);
+        const float f2 = StateVariableFilter::coefficient(tables, index.second[t]);
         const float u = voice[t];
         one.tick<FilterFm>(u, f1, q);
         two.tick<FilterFm>(rest[t], f2, q);

@@ -50,22 +50,18 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     const float q = StateVariableFilter::damping(params.resonance);
     const float k = kSecondCutoff ? serialCutoffFactor(params.offset) : 1.0f;
     const SweepWeights sweep = sweepWeights(params.offset);
-    // The constant path needs only the first frame's position.
-    float positions[kMaxSliceFrames];
-    cutoffPositions<FilterFm>(params, buffers, ConstantCutoff ? 1 : frames, positions);
-    int32_t index[kMaxSliceFrames];
-    cutoffIndices(positions, 1.0f, kSvfIndexLimit, ConstantCutoff ? 1 : frames, index);
-    int32_t index2[kMaxSliceFrames];
-    if constexpr (kSecondCutoff)
-        cutoffIndices(positions, k, kSvfIndexLimit, frames, index2);
+    // The constant path needs only the first frame's index.
+    SliceIndices index;
+    sliceIndices<FilterFm>(params, buffers, ConstantCutoff ? 1 : frames, kSvfIndexLimit,
+                           kSecondCutoff ? SecondCutoff{k, kSvfIndexLimit} : kNoSecondCutoff, index);
     float* voice = buffers.voice;
 
-    float f = StateVariableFilter::coefficient(tables, index[0]);
+    float f = StateVariableFilter::coefficient(tables, index.first[0]);
     // Unrolled: the recursion is short enough that the loop counter shows.
 #pragma GCC unroll 4
     for (int32_t t = 0; t < frames; ++t) {
         if constexpr (!ConstantCutoff)
-            f = StateVariableFilter::coefficient(tables, index[t]);
+            f = StateVariableFilter::coefficient(tables, index.first[t]);
         const float u = voice[t];
         one.tick<FilterFm>(u, f, q);
         float out;
@@ -81,7 +77,7 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
         } else if constexpr (Shape == SvfShape::Sweep) {
             out = sweep.low * one.low + sweep.band * one.band + sweep.high * one.high;
         } else {
-            const float f2 = StateVariableFilter::coefficient(tables, index2[t]);
+            const float f2 = StateVariableFilter::coefficient(tables, index.second[t]);
             const float feed = Shape == SvfShape::BandIntoLow ? one.band
                                : Shape == SvfShape::HighIntoLow ? one.high
                                                                 : one.notch(u);
