@@ -57,6 +57,12 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     float* voice = buffers.voice;
 
     float f = StateVariableFilter::coefficient(tables, index.first[0]);
+    if constexpr (ConstantCutoff && Shape == SvfShape::Low) {
+        one.lowpassInPairs(voice, frames, f, q);
+        state[kStage1Low] = one.low;
+        state[kStage1Band] = one.band;
+        return;
+    }
     // Unrolled: the recursion is short enough that the loop counter shows.
 #pragma GCC unroll 4
     for (int32_t t = 0; t < frames; ++t) {
