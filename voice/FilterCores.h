@@ -86,21 +86,26 @@ struct LadderFilter {
     float y1, y2, y3, y4;
 
     // Runs the four stages on the already fed-back input w; returns the
-    // stage-4 output and leaves the stage-2 tap in tap2.
+    // stage-4 output and leaves the stage-2 tap in tap2. A stage's output is
+    // (its new memory) + s * (its old one), that is input * gain + (s - p) *
+    // memory: written so, the chain from w to the output is one multiply and
+    // one add per stage, the memories are formed beside it, and a voice
+    // waits about a third less on each frame.
     float tick(float w, float p, float& tap2)
     {
         const float s = 0.3569f - 0.0742f * p;
         const float gain = p + 1.0f;
-        const float a = w * gain - p * y1;
-        const float b = (a + s * y1) * gain - p * y2;
-        tap2 = b + s * y2;
-        const float c = tap2 * gain - p * y3;
-        const float d = (c + s * y3) * gain - p * y4;
-        const float out = d + s * y4;
-        y1 = a;
-        y2 = b;
-        y3 = c;
-        y4 = d;
+        const float m = s - p;
+        const float in1 = w * gain;
+        const float in2 = (in1 + m * y1) * gain;
+        tap2 = in2 + m * y2;
+        const float in3 = tap2 * gain;
+        const float in4 = (in3 + m * y3) * gain;
+        const float out = in4 + m * y4;
+        y1 = in1 - p * y1;
+        y2 = in2 - p * y2;
+        y3 = in3 - p * y3;
+        y4 = in4 - p * y4;
         return out;
     }
 };
