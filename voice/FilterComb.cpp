@@ -36,12 +36,12 @@ void combLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& p
     const float* lfoWave = params.lfo3Wave;
     const float feedback = kFeedback * params.resonance;
     const float k = expMapF(params.offset, 0.25f, 4.0f);
-    SliceIndices index; // first: the comb delay, second: the ladder
-    sliceIndices<FilterFm>(params, buffers, frames, kWideIndexLimit, {k, kWideIndexLimit}, index);
+    CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
     float* voice = buffers.voice;
 
     for (int32_t t = 0; t < frames; ++t) {
-        float delay = tables.combDelay[index.first[t]];
+        const float x = cutoff.next(t);
+        float delay = tables.combDelay[cutoffIndex(x, kWideIndexLimit)];
         if constexpr (Swept)
             delay += depth * lfoWave[lfoPhase >> 21];
         lfoPhase += lfoIncrement;
@@ -57,7 +57,7 @@ void combLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& p
         line[write] = u;
         write = (write + 1) & kCombMask;
 
-        const float p = tables.ladderTuning[index.second[t]];
+        const float p = tables.ladderTuning[cutoffIndex(x * k, kWideIndexLimit)];
         float tap2;
         const float loop = FilterFm ? clippedFeedback(fb) : fb;
         fb = ladder.tick(kInputGain * (u + comb) - feedback * loop, p, tap2);

@@ -113,3 +113,22 @@ struct LadderFilter {
 // The feedback term of the ladder kernels in FM mode "Filter FM": a soft
 // clip that keeps audio-rate cutoff jumps from driving the loop unbounded.
 inline float clippedFeedback(float fb) { return softClip(fb); }
+
+// Per-frame cutoff position: ramped cutoff + envelope * amount + filter FM.
+template <bool FilterFm>
+struct CutoffPositions {
+    float position;
+    float step;
+    float envAmount;
+    const float* envelope;
+    const float* filterFm;
+
+    float next(int32_t t)
+    {
+        position += step;
+        float x = position + envelope[t] * envAmount;
+        if constexpr (FilterFm)
+            x += filterFm[t];
+        return x;
+    }
+};

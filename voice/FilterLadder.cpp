@@ -55,21 +55,20 @@ void ladderLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams&
     const float q = StateVariableFilter::damping(params.resonance);
     const float k = kIntoSvf ? expMapF(params.offset, 0.25f, 4.0f) : 1.0f;
     const float* saturation = tables.saturation;
-    SliceIndices index;
-    sliceIndices<FilterFm>(params, buffers, frames, limit,
-                           kIntoSvf ? SecondCutoff{k, kWideIndexLimit} : kNoSecondCutoff, index);
+    CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
     float* voice = buffers.voice;
 
     // Two frames per pass: a little less loop work around the long recursion.
 #pragma GCC unroll 2
     for (int32_t t = 0; t < frames; ++t) {
-        const float p = tables.ladderTuning[index.first[t]];
+        const float x = cutoff.next(t);
+        const float p = tables.ladderTuning[cutoffIndex(x, limit)];
         const float loop = ClippedFeedback ? clippedFeedback(fb) : fb;
         float tap2;
         const float y = ladder.tick(gain * voice[t] - feedback * loop, p, tap2);
         if constexpr (kIntoSvf) {
             fb = saturateLinear(saturation, y) * (1.0f / Voicing::kSaturatorGain);
-            const float f2 = StateVariableFilter::coefficient(tables, index.second[t]);
+            const float f2 = StateVariableFilter::coefficient(tables, cutoffIndex(x * k, kWideIndexLimit));
             post.tick<FilterFm>(fb, f2, q);
             voice[t] = Voicing::kSaturatorGain * post.low;
         } else {

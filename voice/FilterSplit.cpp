@@ -19,14 +19,14 @@ void splitLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& 
     StateVariableFilter two{state[kStage2Low], state[kStage2Band], 0.0f};
     const float q = StateVariableFilter::damping(params.resonance);
     const float k = expMapF(params.offset, 0.5f, 2.0f);
-    SliceIndices index;
-    sliceIndices<FilterFm>(params, buffers, frames, kSvfIndexLimit, {k, kSvfIndexLimit}, index);
+    CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
     float* voice = buffers.voice;
     const float* rest = buffers.voice2;
 
     for (int32_t t = 0; t < frames; ++t) {
-        const float f1 = StateVariableFilter::coefficient(tables, index.first[t]);
-        const float f2 = StateVariableFilter::coefficient(tables, index.second[t]);
+        const float x = cutoff.next(t);
+        const float f1 = StateVariableFilter::coefficient(tables, cutoffIndex(x, kSvfIndexLimit));
+        const float f2 = StateVariableFilter::coefficient(tables, cutoffIndex(x * k, kSvfIndexLimit));
         const float u = voice[t];
         one.tick<FilterFm>(u, f1, q);
         two.tick<FilterFm>(rest[t], f2, q);

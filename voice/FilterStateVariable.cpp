@@ -50,13 +50,12 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     const float q = StateVariableFilter::damping(params.resonance);
     const float k = kSecondCutoff ? serialCutoffFactor(params.offset) : 1.0f;
     const SweepWeights sweep = sweepWeights(params.offset);
-    // The constant path needs only the first frame's index.
-    SliceIndices index;
-    sliceIndices<FilterFm>(params, buffers, ConstantCutoff ? 1 : frames, kSvfIndexLimit,
-                           kSecondCutoff ? SecondCutoff{k, kSvfIndexLimit} : kNoSecondCutoff, index);
+    CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
     float* voice = buffers.voice;
 
-    float f = StateVariableFilter::coefficient(tables, index.first[0]);
+    float f = 0.0f;
+    if constexpr (ConstantCutoff)
+        f = StateVariableFilter::coefficient(tables, cutoffIndex(cutoff.next(0), kSvfIndexLimit));
     if constexpr (ConstantCutoff && Shape == SvfShape::Low) {
         one.lowpassInPairs(voice, frames, f, q);
         state[kStage1Low] = one.low;
@@ -66,8 +65,11 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     // Unrolled: the recursion is short enough that the loop counter shows.
 #pragma GCC unroll 4
     for (int32_t t = 0; t < frames; ++t) {
-        if constexpr (!ConstantCutoff)
-            f = StateVariableFilter::coefficient(tables, index.first[t]);
+        float x = 0.0f;
+        if constexpr (!ConstantCutoff) {
+            x = cutoff.next(t);
+            f = StateVariableFilter::coefficient(tables, cutoffIndex(x, kSvfIndexLimit));
+        }
         const float u = voice[t];
         one.tick<FilterFm>(u, f, q);
         float out;
@@ -83,7 +85,7 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
         } else if constexpr (Shape == SvfShape::Sweep) {
             out = sweep.low * one.low + sweep.band * one.band + sweep.high * one.high;
         } else {
-            const float f2 = StateVariableFilter::coefficient(tables, index.second[t]);
+            const float f2 = StateVariableFilter::coefficient(tables, cutoffIndex(x * k, kSvfIndexLimit));
             const float feed = Shape == SvfShape::BandIntoLow ? one.band
                                : Shape == SvfShape::HighIntoLow ? one.high
                                                                 : one.notch(u);
