@@ -43,8 +43,6 @@ CutoffRamp beginCutoffRamp(VoiceSlot& slot, float target, float blockRampStep, i
 void runFilterKernel(VoiceSlot& slot, const FilterTables& tables, const FilterParams& params,
                      const FilterBuffers& buffers, int32_t frames)
 {
-    if (frames <= 0)
-        return;
     FilterParams limited = params;
     limited.resonance = limitToUnit(params.resonance);
     limited.offset = limitToUnit(params.offset);

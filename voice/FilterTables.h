@@ -31,9 +31,11 @@ struct FilterTables {
 inline int32_t cutoffIndex(float x, int32_t limit)
 {
     float scaled = x * static_cast<float>(kCutoffSteps);
-    scaled = scaled >= 0.0f ? scaled : 0.0f;
+    if (!(scaled >= 0.0f))
+        scaled = 0.0f;
     const float top = static_cast<float>(limit);
-    scaled = scaled > top ? top : scaled;
+    if (scaled > top)
+        scaled = top;
     return static_cast<int32_t>(scaled + 0.5f);
 }
 

@@ -37,7 +37,7 @@ namespace {
 // default), so the dry bus would only receive zeros and is left alone.
 template <bool kSteady, bool kAllWet>
 void mixLoop(const float* __restrict voice, const float* __restrict levels, int32_t frames, const VoiceGains& from,
-               const VoiceGains& step, float* const* fxBus, float* const* dryBus)
+             const VoiceGains& step, float* const* fxBus, float* const* dryBus)
 {
     // The four bus channels, the voice buffer and the levels never overlap.
     float* __restrict fxLeft = fxBus[0];
