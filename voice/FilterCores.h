@@ -90,7 +90,7 @@ struct LadderFilter {
     // (its new memory) + s * (its old one), that is input * gain + (s - p) *
     // memory: written so, the chain from w to the output is one multiply and
     // one add per stage, the memories are formed beside it, and a voice
-    // waits about a third less on each frame.
+    // waits about a quarter less on each frame.
     float tick(float w, float p, float& tap2)
     {
         const float s = 0.3569f - 0.0742f * p;
