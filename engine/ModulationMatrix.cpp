@@ -296,48 +296,83 @@ void VoiceFold::apply(int32_t dest, int32_t source, double a, double x)
 
 } // namespace
 
-void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls)
+namespace {
+
+int32_t sourceIndex(ModRoutes& routes, int32_t source)
 {
-    constexpr int32_t kSlots = ModMatrixState::kSlots;
+    if (!isModSource(source))
+        return -1;
+    for (int32_t i = 0; i < routes.sourceCount; ++i)
+        if (routes.sources[i] == source)
+            return i;
+    routes.sources[routes.sourceCount] = source;
+    return routes.sourceCount++;
+}
+
+} // namespace
+
+ModRoutes Vesk::modRoutes() const
+{
+    ModRoutes routes;
+    for (int32_t k = ModRoutes::kSlots - 1; k >= 0; --k) {
+        const ModSlot slot = mod.slot[k];
+        routes.amount[k] = limitedAmount(slot.modAmount);
+        const bool scales = slot.modDest >= kDestMmAmount1 && slot.modDest <= kDestMmAmount24;
+        const bool folds = isModSource(slot.modSource);
+        if (!scales && !folds)
+            continue;
+        const ModRoute route{k, slot.modSource, slot.modDest, modVoicesMask(slot.modVoices),
+                             sourceIndex(routes, slot.modSource)};
+        if (scales)
+            routes.scaling[routes.scalingCount++] = route;
+        if (folds) {
+            routes.folding[routes.foldingCount++] = route;
+            routes.modEnvUsed = routes.modEnvUsed || slot.modSource == kSrcModEnv;
+        }
+    }
+    return routes;
+}
+
+void Vesk::modulateVoice(const VoiceSlot& voice, VoiceControls& controls, const ModRoutes& routes)
+{
     // Only slots with a source reach a voice (an MM Amount slot only scales
     // others), so a program without routings costs nothing more here.
-    bool anySource = false;
-    for (int32_t k = 0; k < kSlots; ++k)
-        anySource = anySource || isModSource(mod.slot[k].modSource);
-    if (!anySource)
+    if (routes.foldingCount == 0)
         return;
+    // Counted whatever the voice: the block-rate pass reads voice slot 0's
+    // envelope whatever layer that voice plays.
+    if (routes.modEnvUsed)
+        controls.modEnvUsed = true;
     const uint32_t layerBit = 1u << clampTo<int32_t>(voice.layer, 0, VoiceStackFields::kMaxLayers - 1);
     const ModSourceInputs sources{&ctl, mod.curve, arp.arpOn ? mod.arpNoteOut : 0.5, arp.arpOn ? mod.arpVelOut : 0.5,
                                   &voice, controls.lfoOut};
-
-    double amount[kSlots];
-    for (int32_t k = 0; k < kSlots; ++k)
-        amount[k] = limitedAmount(mod.slot[k].modAmount);
+    // Nothing the fold changes is read by a source, so each is read once.
+    double value[ModRoutes::kSlots];
+    for (int32_t i = 0; i < routes.sourceCount; ++i)
+        value[i] = modSourceValue(routes.sources[i], sources);
 
     // MM Amount slots act as gains on other slots' amounts; without a source
     // a slot's own amount is the gain.
-    for (int32_t k = kSlots - 1; k >= 0; --k) {
-        const ModSlot slot = mod.slot[k];
-        if (slot.modDest < kDestMmAmount1 || slot.modDest > kDestMmAmount24 ||
-            (modVoicesMask(slot.modVoices) & layerBit) == 0)
-            continue;
-        const double x = isModSource(slot.modSource) ? modSourceValue(slot.modSource, sources) : 1.0;
-        double& target = amount[slot.modDest - kDestMmAmount1];
-        target = limitedAmount(target * amount[k] * x);
+    const double* amount = routes.amount;
+    double scaled[ModRoutes::kSlots];
+    if (routes.scalingCount > 0) {
+        std::copy(routes.amount, routes.amount + ModRoutes::kSlots, scaled);
+        for (int32_t i = 0; i < routes.scalingCount; ++i) {
+            const ModRoute& r = routes.scaling[i];
+            if ((r.layers & layerBit) == 0)
+                continue;
+            const double x = r.value >= 0 ? value[r.value] : 1.0;
+            double& target = scaled[r.dest - kDestMmAmount1];
+            target = limitedAmount(target * scaled[r.slot] * x);
+        }
+        amount = scaled;
     }
 
     VoiceFold fold(controls, lfo, voice.age == 0, sampleRate);
-    for (int32_t k = kSlots - 1; k >= 0; --k) {
-        const ModSlot slot = mod.slot[k];
-        if (!isModSource(slot.modSource))
-            continue;
-        // Counted before the voice check: the block-rate pass reads voice
-        // slot 0's envelope whatever layer that voice plays.
-        if (slot.modSource == kSrcModEnv)
-            controls.modEnvUsed = true;
-        if ((modVoicesMask(slot.modVoices) & layerBit) == 0)
-            continue;
-        fold.apply(slot.modDest, slot.modSource, amount[k], modSourceValue(slot.modSource, sources));
+    for (int32_t i = 0; i < routes.foldingCount; ++i) {
+        const ModRoute& r = routes.folding[i];
+        if ((r.layers & layerBit) != 0)
+            fold.apply(r.dest, r.source, amount[r.slot], value[r.value]);
     }
     if (fold.anyLfoRate())
         fold.finishLfoRates(lfo, owner.hostTempo(), hzToPhaseInc);

@@ -32,6 +32,31 @@ struct ModSourceInputs {
 // that name no source.
 double modSourceValue(int32_t source, const ModSourceInputs& in);
 
+// One slot in use, as a slice reads it.
+struct ModRoute {
+    int32_t slot;    // 0..23
+    int32_t source;  // code
+    int32_t dest;    // code
+    uint32_t layers; // bit k: stack layer k hears the slot
+    int32_t value;   // index of its source in ModRoutes::sources; -1: no source
+};
+
+// The slots of one slice that can reach a voice, from slot 24 down to 1 (the
+// order in which they fold), read once for all voices so that each voice
+// walks only what is in use.
+struct ModRoutes {
+    static constexpr int32_t kSlots = ModMatrixState::kSlots;
+
+    double amount[kSlots];    // every slot's own amount, limited
+    ModRoute scaling[kSlots]; // MM Amount slots, with or without a source
+    int32_t scalingCount = 0;
+    ModRoute folding[kSlots]; // slots with a source
+    int32_t foldingCount = 0;
+    int32_t sources[kSlots];  // every source code in use, once: a voice reads each once
+    int32_t sourceCount = 0;
+    bool modEnvUsed = false;  // some slot reads the modulation envelope, whatever its layers
+};
+
 // trunc(cycles * 2^32) modulo 2^32: the phase a routing sets. Non-finite
 // values give 0.
 uint32_t phaseFromCycles(double cycles);

@@ -17,6 +17,7 @@
 #include "RateTables.h"
 #include "VoiceSlot.h"
 
+struct ModRoutes;
 struct VoiceControls;
 
 // Working buffers of one render slice, shared by every voice in turn.
@@ -137,8 +138,10 @@ public:
     std::atomic<bool> softNotesOffPending{false};
     RenderScratch scratch;
 
-    // Folds the modulation slots routed to this voice into its controls.
-    void modulateVoice(const VoiceSlot& slot, VoiceControls& controls);
+    // The modulation slots in use, read once per slice for all voices.
+    ModRoutes modRoutes() const;
+    // Folds the slots routed to this voice into its controls.
+    void modulateVoice(const VoiceSlot& slot, VoiceControls& controls, const ModRoutes& routes);
     // The block-rate modulation pass: the delay's LFO 2 record and the
     // controller curves. Once per host block, after the last render slice.
     void updateGlobalModulation();

@@ -9,6 +9,7 @@
 #include "Filter.h"
 #include "FilterTypes.h"
 #include "Lfo.h"
+#include "ModulationMatrix.h"
 #include "Oscillators.h"
 #include "Spike.h"
 #include "TempoSync.h"
@@ -36,6 +37,7 @@ struct RenderCall {
     uint32_t idleLfoIncrement[kNumLfos];
     int32_t bendOffset; // 1/128 semitone
     bool pedalDown;
+    const ModRoutes* modRoutes;
 };
 
 float flushed(float x) { return std::fabs(x) < kFlushLevel ? 0.0f : x; }
@@ -106,7 +108,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     }
 
     // 2. Modulation: the matrix folds its slots into the controls.
-    engine.modulateVoice(slot, c);
+    engine.modulateVoice(slot, c, *call.modRoutes);
     applyStartModulation(slot, c);
 
     // 3. Envelope settings and the special starts.
@@ -147,11 +149,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     // 9. Filter, with its envelope frame by frame; LFO 2 moves on inside.
     FilterEnvelope filterEnvelope(filterCoefs, slot);
     filter.envelopeSustaining = filterEnvelope.sustaining();
-    if (filter.envelopeSustaining)
-        std::fill(scratch.envelope, scratch.envelope + frames, filterEnvelope.step());
-    else
-        for (int32_t i = 0; i < frames; ++i)
-            scratch.envelope[i] = filterEnvelope.step();
+    filterEnvelope.run(scratch.envelope, frames);
     filterEnvelope.store(slot);
     const FilterBuffers buffers{scratch.voice, scratch.voice2, scratch.envelope,
                                 call.oscParams.fmMode == kFmFilter ? scratch.filterFm : nullptr};
@@ -251,6 +249,8 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
     const int32_t range = ctl.bendSmoothed >= 0 ? bendUp : bendDown;
     call.bendOffset = static_cast<int32_t>(int64_t{ctl.bendSmoothed} * range * 128 / 8192);
     call.pedalDown = !ctl.sustainPedalUp;
+    const ModRoutes routes = modRoutes();
+    call.modRoutes = &routes;
     for (int32_t k = 0; k < kNumLfos; ++k) {
         const float fadeIn = lfo[k].lfoFadeIn * static_cast<float>(sampleRate);
         call.lfoParams[k] = {lfo[k].waveform.reading(), lfo[k].lfoShape, lfo[k].lfoSkewSmoothing, fadeIn};

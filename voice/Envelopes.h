@@ -6,11 +6,11 @@
 //   1. envelopeCoefs() for the amplifier and the filter envelope, then
 //      applySpecialStarts() (it only acts in the voice's first call);
 //   2. applyNoteOff() before the filter runs;
-//   3. a FilterEnvelope local in the filter kernel: step() each frame before
-//      the cutoff is formed, store() after the loop;
+//   3. a FilterEnvelope local: run() writes the level of every frame of the
+//      call before the filter kernel reads them, store() after;
 //   4. runModEnvelope() once, when a modulation slot reads the envelope;
-//   5. an AmpEnvelope local in the output loop: the frame uses level(), then
-//      step(age) with that frame's age; store() after the loop.
+//   5. an AmpEnvelope local: run() writes the level every frame of the output
+//      loop uses, store() after.
 #pragma once
 
 #include <cstdint>
@@ -90,21 +90,43 @@ public:
     // In sustain the level cannot change within a call.
     bool sustaining() const { return stage == kSustain; }
 
-    // age: the voice's age at the frame that has just used current().
-    void step(uint32_t age)
+    // Writes the level each frame of the call uses (the one before that
+    // frame's step) and steps through the call. age: the voice's age at the
+    // first frame. One loop per stage, so no frame asks which stage it is in.
+    void run(float* levels, int32_t frames, uint32_t age)
     {
-        if (stage == kAttack) {
-            remainder *= attackFactor;
-            level = 1.0f - remainder;
-            if (level >= kAttackHandOver) {
-                stage = kDecay;
-                factor = decayFactor;
+        int32_t t = 0;
+        if (stage == kAttack)
+            while (t < frames) {
+                levels[t++] = level;
+                remainder *= attackFactor;
+                level = 1.0f - remainder;
+                if (level >= kAttackHandOver) {
+                    stage = kDecay;
+                    factor = decayFactor;
+                    break;
+                }
             }
-        } else if (age >= holdUntil) {
-            level *= factor;
-            if (level < sustain && stage != kRelease) {
-                stage = kSustain;
-                factor = 1.0f;
+        // Decay and release wait for the hold time; the attack above does not.
+        for (; t < frames && age + static_cast<uint32_t>(t) < holdUntil; ++t)
+            levels[t] = level;
+        if (stage == kDecay)
+            while (t < frames) {
+                levels[t++] = level;
+                level *= factor;
+                if (level < sustain) {
+                    stage = kSustain;
+                    factor = 1.0f;
+                    break;
+                }
+            }
+        if (stage == kSustain) {
+            for (; t < frames; ++t)
+                levels[t] = level;
+        } else {
+            for (; t < frames; ++t) {
+                levels[t] = level;
+                level *= factor;
             }
         }
     }
@@ -138,28 +160,38 @@ public:
     // Sustain cannot change within a call, so a kernel may keep its cutoff constant.
     bool sustaining() const { return stage == kSustain; }
 
-    float step()
+    // Writes the level of each frame of the call, after that frame's step.
+    void run(float* levels, int32_t frames)
     {
-        switch (stage) {
-        case kAttack:
-            level = 1.0f - remainder;
-            remainder *= attackFactor;
-            if (level >= kAttackHandOver)
-                stage = kDecay;
-            break;
-        case kDecay:
-            if (sustain < level)
+        int32_t t = 0;
+        if (stage == kAttack)
+            while (t < frames) {
+                level = 1.0f - remainder;
+                remainder *= attackFactor;
+                levels[t++] = level;
+                if (level >= kAttackHandOver) {
+                    stage = kDecay;
+                    break;
+                }
+            }
+        if (stage == kDecay)
+            for (; t < frames; ++t) {
+                if (!(sustain < level)) {
+                    stage = kSustain;
+                    break;
+                }
                 level *= decayFactor;
-            else
-                stage = kSustain;
-            break;
-        case kSustain:
-            break;
-        default:
-            level *= releaseFactor;
-            break;
+                levels[t] = level;
+            }
+        if (stage == kSustain) {
+            for (; t < frames; ++t)
+                levels[t] = level;
+        } else {
+            for (; t < frames; ++t) {
+                level *= releaseFactor;
+                levels[t] = level;
+            }
         }
-        return level;
     }
 
     void store(VoiceSlot& slot) const

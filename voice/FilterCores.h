@@ -44,6 +44,38 @@ struct StateVariableFilter {
         low += f * band;
     }
 
+    // The low-pass over a slice on one coefficient, in place. A lone voice's
+    // recursion is bound by its latency, not by its arithmetic, so the state
+    // steps straight from frame t to t + 2 (three dependent operations per
+    // two frames instead of ten) and the frame between is formed beside the
+    // chain. The same filter rounded differently: a few units in the last
+    // place from the frame-by-frame form.
+    void lowpassInPairs(float* voice, int32_t frames, float f, float q)
+    {
+        // One frame: [low band]' = A [low band] + B u.
+        const float d = 1.0f - f * q;
+        const float a11 = 1.0f - f * f, a12 = f * d, a21 = -f, a22 = d;
+        const float b1 = f * f, b2 = f;
+        // Two frames: A^2, and A B for the first input.
+        const float c11 = a11 * a11 + a12 * a21, c12 = a11 * a12 + a12 * a22;
+        const float c21 = a21 * a11 + a22 * a21, c22 = a21 * a12 + a22 * a22;
+        const float e1 = a11 * b1 + a12 * b2, e2 = a21 * b1 + a22 * b2;
+        int32_t t = 0;
+        for (; t + 1 < frames; t += 2) {
+            const float u0 = voice[t];
+            const float u1 = voice[t + 1];
+            voice[t] = a11 * low + a12 * band + b1 * u0;
+            const float nextLow = c11 * low + c12 * band + (e1 * u0 + b1 * u1);
+            band = c21 * low + c22 * band + (e2 * u0 + b2 * u1);
+            low = nextLow;
+            voice[t + 1] = low;
+        }
+        if (t < frames) {
+            tick(voice[t], f, q);
+            voice[t] = low;
+        }
+    }
+
     // The notch uses the band output of this frame.
     float notch(float u) const { return u - band; }
 };
@@ -54,21 +86,26 @@ struct LadderFilter {
     float y1, y2, y3, y4;
 
     // Runs the four stages on the already fed-back input w; returns the
-    // stage-4 output and leaves the stage-2 tap in tap2.
+    // stage-4 output and leaves the stage-2 tap in tap2. A stage's output is
+    // (its new memory) + s * (its old one), that is input * gain + (s - p) *
+    // memory: written so, the chain from w to the output is one multiply and
+    // one add per stage, the memories are formed beside it, and a voice
+    // waits about a quarter less on each frame.
     float tick(float w, float p, float& tap2)
     {
         const float s = 0.3569f - 0.0742f * p;
         const float gain = p + 1.0f;
-        const float a = w * gain - p * y1;
-        const float b = (a + s * y1) * gain - p * y2;
-        tap2 = b + s * y2;
-        const float c = tap2 * gain - p * y3;
-        const float d = (c + s * y3) * gain - p * y4;
-        const float out = d + s * y4;
-        y1 = a;
-        y2 = b;
-        y3 = c;
-        y4 = d;
+        const float m = s - p;
+        const float in1 = w * gain;
+        const float in2 = (in1 + m * y1) * gain;
+        tap2 = in2 + m * y2;
+        const float in3 = tap2 * gain;
+        const float in4 = (in3 + m * y3) * gain;
+        const float out = in4 + m * y4;
+        y1 = in1 - p * y1;
+        y2 = in2 - p * y2;
+        y3 = in3 - p * y3;
+        y4 = in4 - p * y4;
         return out;
     }
 };

@@ -58,6 +58,8 @@ void ladderLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams&
     CutoffPositions<FilterFm> cutoff = cutoffPositions<FilterFm>(params, buffers);
     float* voice = buffers.voice;
 
+    // Two frames per pass: a little less loop work around the long recursion.
+#pragma GCC unroll 2
     for (int32_t t = 0; t < frames; ++t) {
         const float x = cutoff.next(t);
         const float p = tables.ladderTuning[cutoffIndex(x, limit)];

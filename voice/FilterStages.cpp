@@ -6,6 +6,8 @@
 
 #include "Conversions.h"
 
+#include <cmath>
+
 namespace {
 
 void drive(const FilterTables& tables, float offset, float* voice, int32_t frames)
@@ -89,18 +91,29 @@ void applyPostFilterStage(const VoiceSlot& slot, const FilterTables& tables, con
     // Table position in 1/4096 of an entry; held so the upper neighbour of
     // the interpolation is the table's last entry.
     constexpr float kPositionScale = 4096.0f * 4096.0f;
-    constexpr uint32_t kLastPosition = (static_cast<uint32_t>(kSaturationSize - 1) << 12) - 1;
+    constexpr float kLastPosition = static_cast<float>(((kSaturationSize - 1) << 12) - 1);
+
+    // Short passes over the slice, so that all but the table reads run four
+    // frames at a time: positions, index and fraction, the interpolated
+    // reads, then the sign and the wet mix.
+    float fraction[kMaxSliceFrames];
+    for (int32_t t = 0; t < frames; ++t) {
+        const float scaled = std::fabs(voice[t]) * gamma * kPositionScale;
+        fraction[t] = scaled < kLastPosition ? scaled : kLastPosition; // NaN too
+    }
+    int32_t index[kMaxSliceFrames];
+    for (int32_t t = 0; t < frames; ++t) {
+        const int32_t position = static_cast<int32_t>(fraction[t]);
+        index[t] = position >> 12;
+        fraction[t] = static_cast<float>(position & 4095) * (1.0f / 4096.0f);
+    }
+    float shaped[kMaxSliceFrames];
+    for (int32_t t = 0; t < frames; ++t) {
+        const float below = saturation[index[t]];
+        shaped[t] = below + (saturation[index[t] + 1] - below) * fraction[t];
+    }
     for (int32_t t = 0; t < frames; ++t) {
         const float x = voice[t];
-        float scaled = (x < 0.0f ? -x : x) * gamma * kPositionScale;
-        if (!(scaled < static_cast<float>(kLastPosition)))
-            scaled = static_cast<float>(kLastPosition);
-        const uint32_t position = static_cast<uint32_t>(scaled);
-        const uint32_t index = position >> 12;
-        const float fraction = static_cast<float>(position & 4095u) * (1.0f / 4096.0f);
-        float shaped = saturation[index] + (saturation[index + 1] - saturation[index]) * fraction;
-        if (x < 0.0f)
-            shaped = -shaped;
-        voice[t] = x * (1.0f - wet) + shaped * wet;
+        voice[t] = x * (1.0f - wet) + (x < 0.0f ? -shaped[t] : shaped[t]) * wet;
     }
 }

@@ -56,7 +56,14 @@ void svfLoop(VoiceSlot& slot, const FilterTables& tables, const FilterParams& pa
     float f = 0.0f;
     if constexpr (ConstantCutoff)
         f = StateVariableFilter::coefficient(tables, cutoffIndex(cutoff.next(0), kSvfIndexLimit));
-
+    if constexpr (ConstantCutoff && Shape == SvfShape::Low) {
+        one.lowpassInPairs(voice, frames, f, q);
+        state[kStage1Low] = one.low;
+        state[kStage1Band] = one.band;
+        return;
+    }
+    // Unrolled: the recursion is short enough that the loop counter shows.
+#pragma GCC unroll 4
     for (int32_t t = 0; t < frames; ++t) {
         float x = 0.0f;
         if constexpr (!ConstantCutoff) {

@@ -1,7 +1,7 @@
 // The spike: a short transient added to the amplifier at a voice's start,
 // independent of the envelope, so even a slow attack gets a click of its own.
 // Per frame of the output loop, with the level before the envelope step:
-//   y = (amp.current() + spike.gain(age)) * x
+//   y = (amplifier level + amount * table[age]) * x
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,18 @@ public:
     // pick its loop without the spike for nearly every call.
     bool activeFrom(uint32_t age) const { return amount != 0.0f && age < length; }
 
-    float gain(uint32_t age) const { return age < length ? amount * table[age] : 0.0f; }
+    // Adds the transient to the amplifier levels of one call whose first
+    // frame has the voice's age `age`.
+    void addTo(float* levels, int32_t frames, uint32_t age) const
+    {
+        if (!activeFrom(age))
+            return;
+        const uint32_t left = length - age;
+        const int32_t n = left < static_cast<uint32_t>(frames) ? static_cast<int32_t>(left) : frames;
+        const float* shape = table + age;
+        for (int32_t t = 0; t < n; ++t)
+            levels[t] += amount * shape[t];
+    }
 
 private:
     const float* table;

@@ -30,61 +30,45 @@ VoiceGains voiceGains(const VoiceOutputInputs& inputs, int32_t layer)
 
 namespace {
 
-// Gains ramp in closed form (start + step * frame), so the loops carry no
-// float dependency from frame to frame beyond the envelope's own.
-template <bool kWithSpike>
-void mixFrames(const float* voice, int32_t frames, const VoiceGains& from, const VoiceGains& step, AmpEnvelope& amp,
-               const Spike& spike, uint32_t& age, float* const* fxBus, float* const* dryBus)
+// Gains ramp in closed form (start + step * frame) and the amplifier levels
+// come in a buffer (one level for the whole call while it sustains), so no
+// value carries from frame to frame and the compiler can run the loop four
+// frames at a time. kAllWet: the FX share stays at 1 over the call (the
+// default), so the dry bus would only receive zeros and is left alone.
+template <bool kSteady, bool kAllWet>
+void mixLoop(const float* __restrict voice, const float* __restrict levels, int32_t frames, const VoiceGains& from,
+             const VoiceGains& step, float* const* fxBus, float* const* dryBus)
 {
-    float* fxLeft = fxBus[0];
-    float* fxRight = fxBus[1];
-    float* dryLeft = dryBus[0];
-    float* dryRight = dryBus[1];
-    uint32_t frameAge = age;
-    for (int32_t i = 0; i < frames; ++i) {
-        // The call's last frame lands on the new gains.
-        const float t = static_cast<float>(i + 1);
-        const float left = from.left + step.left * t;
-        const float right = from.right + step.right * t;
-        const float share = from.fxShare + step.fxShare * t;
-        float level = amp.current();
-        if (kWithSpike)
-            level += spike.gain(frameAge);
-        const float y = level * voice[i];
-        const float wet = share * y;
-        const float dry = y - wet;
-        fxLeft[i] += left * wet;
-        fxRight[i] += right * wet;
-        dryLeft[i] += left * dry;
-        dryRight[i] += right * dry;
-        amp.step(frameAge);
-        ++frameAge;
-    }
-    age = frameAge;
-}
-
-// A sustaining envelope keeps its level for the whole call: the common case
-// of held notes, written so the compiler can vectorise it.
-void mixSteady(const float* __restrict voice, int32_t frames, const VoiceGains& from, const VoiceGains& step,
-               float level, float* const* fxBus, float* const* dryBus)
-{
-    // The four bus channels and the voice buffer never overlap.
+    // The four bus channels, the voice buffer and the levels never overlap.
     float* __restrict fxLeft = fxBus[0];
     float* __restrict fxRight = fxBus[1];
     float* __restrict dryLeft = dryBus[0];
     float* __restrict dryRight = dryBus[1];
     for (int32_t i = 0; i < frames; ++i) {
+        // The call's last frame lands on the new gains.
         const float t = static_cast<float>(i + 1);
-        const float y = level * voice[i];
-        const float wet = (from.fxShare + step.fxShare * t) * y;
-        const float dry = y - wet;
+        const float y = levels[kSteady ? 0 : i] * voice[i];
+        const float wet = kAllWet ? y : (from.fxShare + step.fxShare * t) * y;
         const float left = from.left + step.left * t;
         const float right = from.right + step.right * t;
         fxLeft[i] += left * wet;
         fxRight[i] += right * wet;
-        dryLeft[i] += left * dry;
-        dryRight[i] += right * dry;
+        if constexpr (!kAllWet) {
+            const float dry = y - wet;
+            dryLeft[i] += left * dry;
+            dryRight[i] += right * dry;
+        }
     }
+}
+
+template <bool kSteady>
+void mixFrames(const float* voice, const float* levels, int32_t frames, const VoiceGains& from,
+               const VoiceGains& step, float* const* fxBus, float* const* dryBus)
+{
+    if (from.fxShare == 1.0f && step.fxShare == 0.0f)
+        mixLoop<kSteady, true>(voice, levels, frames, from, step, fxBus, dryBus);
+    else
+        mixLoop<kSteady, false>(voice, levels, frames, from, step, fxBus, dryBus);
 }
 
 } // namespace
@@ -100,14 +84,16 @@ void mixVoice(const float* voice, int32_t frames, const VoiceGains& gains, AmpEn
     const float perFrame = 1.0f / static_cast<float>(frames);
     const VoiceGains step{(gains.left - from.left) * perFrame, (gains.right - from.right) * perFrame,
                           (gains.fxShare - from.fxShare) * perFrame};
-    if (spike.activeFrom(slot.age)) {
-        mixFrames<true>(voice, frames, from, step, amp, spike, slot.age, fxBus, dryBus);
-    } else if (amp.sustaining()) {
-        mixSteady(voice, frames, from, step, amp.current(), fxBus, dryBus);
-        slot.age += static_cast<uint32_t>(frames);
+    if (amp.sustaining() && !spike.activeFrom(slot.age)) {
+        const float level = amp.current();
+        mixFrames<true>(voice, &level, frames, from, step, fxBus, dryBus);
     } else {
-        mixFrames<false>(voice, frames, from, step, amp, spike, slot.age, fxBus, dryBus);
+        float levels[kMaxSliceFrames];
+        amp.run(levels, frames, slot.age);
+        spike.addTo(levels, frames, slot.age);
+        mixFrames<false>(voice, levels, frames, from, step, fxBus, dryBus);
     }
+    slot.age += static_cast<uint32_t>(frames);
     slot.prevGainL = gains.left;
     slot.prevGainR = gains.right;
     slot.prevFxShare = gains.fxShare;

@@ -37,7 +37,6 @@ struct VoiceSlot {
     uint32_t fatPhases2[kFatCopies];
     uint32_t fmPhase;
     bool osc2Done;
-    float syncRing[kSyncRingSize];
     uint32_t syncPos;
     float noisePrev, noiseState;
 
@@ -57,7 +56,6 @@ struct VoiceSlot {
     // 3, 4), ladder output, low/band of the SVF after the ladder.
     float filterState[7];
     float followPrev, followState;
-    float combBuffer[kCombBufferSize];
     uint8_t combWrite;
 
     // End points of the per-frame ramps, carried across slices.
@@ -65,4 +63,9 @@ struct VoiceSlot {
     float prevCutoff;
     float prevMix, prevOsc3Level, prevFmDepth, prevRingMod;
     float prevGainL, prevGainR, prevFxShare;
+
+    // The two delay lines last, so that everything a slice touches in every
+    // voice sits together in a few cache lines ahead of them.
+    float syncRing[kSyncRingSize]; // read at syncPos
+    float combBuffer[kCombBufferSize]; // written at combWrite
 };

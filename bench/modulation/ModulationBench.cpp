@@ -5,6 +5,7 @@
 
 #include "BenchOwner.h"
 #include "FactoryBank.h"
+#include "ModulationMatrix.h"
 #include "ModulationVocabulary.h"
 #include "ParamIndex.h"
 #include "Vesk.h"
@@ -77,12 +78,13 @@ void modulateOnly(benchmark::State& state, bool busy)
 {
     HeldVoice v(busy);
     const VoiceSlot& voice = v.engine.voices[0];
+    const ModRoutes routes = v.engine.modRoutes();
     for (auto _ : state) {
         VoiceControls c{};
         c.lfoOut[0] = 0.3f;
         c.lfoOut[1] = -0.2f;
         c.lfoOut[2] = 0.7f;
-        v.engine.modulateVoice(voice, c);
+        v.engine.modulateVoice(voice, c, routes);
         benchmark::DoNotOptimize(c);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kMaxSliceFrames);

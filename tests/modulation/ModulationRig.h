@@ -6,6 +6,7 @@
 
 #include "EngineTestSupport.h"
 #include "FactoryBank.h"
+#include "ModulationMatrix.h"
 #include "Measure.h"
 #include "ModulationVocabulary.h"
 #include "ParamFamilies.h"
@@ -77,7 +78,7 @@ public:
     {
         VoiceControls c{};
         std::copy(lfo.begin(), lfo.end(), c.lfoOut);
-        engine().modulateVoice(voice, c);
+        engine().modulateVoice(voice, c, engine().modRoutes());
         return c;
     }
 

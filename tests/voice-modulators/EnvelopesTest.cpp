@@ -49,18 +49,19 @@ struct Voice {
                 used.push_back(slot.modEnvLevel);
                 runModEnvelope(tables, settings, pedalDown, n, slot);
                 slot.age += n;
-            } else if (kind == kAmp) {
-                AmpEnvelope env(coefs, hold, slot);
-                for (int32_t f = 0; f < n; ++f, ++slot.age) {
-                    used.push_back(env.current());
-                    env.step(slot.age);
-                }
-                env.store(slot);
             } else {
-                FilterEnvelope env(coefs, slot);
-                for (int32_t f = 0; f < n; ++f, ++slot.age)
-                    used.push_back(env.step());
-                env.store(slot);
+                float levels[kMaxSliceFrames];
+                if (kind == kAmp) {
+                    AmpEnvelope env(coefs, hold, slot);
+                    env.run(levels, n, slot.age);
+                    env.store(slot);
+                } else {
+                    FilterEnvelope env(coefs, slot);
+                    env.run(levels, n);
+                    env.store(slot);
+                }
+                used.insert(used.end(), levels, levels + n);
+                slot.age += n;
             }
         }
         return used;
@@ -90,6 +91,22 @@ TEST(AmpEnvelope, ShortestAttackReachesPoint9AfterAbout2msThenDecays)
         EXPECT_NEAR(top, frames(2, sr), 2) << sr;
         EXPECT_LT(level[top + frames(5, sr)], level[top]) << sr;
     }
+}
+
+// The hold counts from the voice's start and may end inside a call: the
+// attack runs through it, the decay waits for its last frame.
+TEST(AmpEnvelope, HoldKeepsTheLevelAfterTheAttackUntilItEnds)
+{
+    const TimeTables t;
+    Voice voice(t, {0.0, 0.0, 0.0, 0.0});
+    voice.hold = 200; // ends inside the fourth call of 64 frames
+    const std::vector<float> level = voice.run(kAmp, 256);
+    const int32_t top = firstAtOrAbove(level, 0.9f);
+    EXPECT_NEAR(top, frames(2), 2);
+    for (int32_t i = top; i <= 200; ++i)
+        EXPECT_EQ(level[i], level[top]) << i;
+    EXPECT_LT(level[201], level[200]);
+    EXPECT_LT(level[255], level[201]);
 }
 
 TEST(AmpAndFilterEnvelopes, ReleaseFallsToATenthPerSegmentTimeUnlessThePedalHolds)
@@ -127,13 +144,25 @@ TEST(Spike, AddsItsTransientForSpikeLengthFramesWhateverTheAttack)
     soft.fill(0.5f);
     hard.fill(1.6f);
     const SpikeTables tables{soft.data(), hard.data(), 100};
-    const Spike spike(tables, false, 0.5f);
     const TimeTables t;
-    EXPECT_GT(spike.gain(50), 100.0f * Voice(t, {1.0, 0.5, 0.5, 0.5}).run(kAmp, 100)[50]); // slow attack
-    EXPECT_FLOAT_EQ(spike.gain(50), 0.25f);
-    EXPECT_FLOAT_EQ(Spike(tables, true, 0.5f).gain(0), 0.8f);
-    EXPECT_TRUE(spike.activeFrom(99));
-    EXPECT_FALSE(spike.activeFrom(100));
-    EXPECT_EQ(spike.gain(100) + spike.gain(UINT32_MAX), 0.0f);
-    EXPECT_FALSE(Spike(tables, false, 0.0f).activeFrom(0));
+    const float slowAttack = Voice(t, {1.0, 0.5, 0.5, 0.5}).run(kAmp, 100)[50];
+
+    // A call straddling the spike's end: frames 90..99 get it, 100.. do not.
+    std::array<float, kMaxSliceFrames> levels{};
+    levels.fill(slowAttack);
+    Spike(tables, false, 0.5f).addTo(levels.data(), kMaxSliceFrames, 90);
+    EXPECT_FLOAT_EQ(levels[0] - slowAttack, 0.25f);
+    EXPECT_GT(levels[9], 100.0f * slowAttack);
+    EXPECT_EQ(levels[10], slowAttack);
+
+    levels.fill(0.0f);
+    Spike(tables, true, 0.5f).addTo(levels.data(), 1, 0);
+    EXPECT_FLOAT_EQ(levels[0], 0.8f);
+    EXPECT_EQ(levels[1], 0.0f);
+
+    levels.fill(0.0f);
+    Spike(tables, false, 0.5f).addTo(levels.data(), kMaxSliceFrames, 100);
+    Spike(tables, false, 0.5f).addTo(levels.data(), kMaxSliceFrames, UINT32_MAX);
+    Spike(tables, false, 0.0f).addTo(levels.data(), kMaxSliceFrames, 0);
+    EXPECT_EQ(*std::max_element(levels.begin(), levels.end()), 0.0f);
 }
