@@ -3,6 +3,7 @@
 // ("Diffuse-2") or a bank of 64 damped recirculating lines (the other types).
 #pragma once
 
+#include "Conversions.h"
 #include "Module.h"
 #include "SineTable.h"
 
@@ -75,6 +76,10 @@ public:
     virtual void setParameter(int32_t index, float value);
     // n frames of io[0] and io[1] in place.
     virtual void process(int32_t n, float** io);
+
+    // Its tail has died away and it has gone to sleep (a process call found
+    // silence past the tail, or a reset): silent input leaves a block as it is.
+    bool asleep() const { return wetCurrent < 0.0f && silenceCounter > truncToInt(t60 * sampleRate); }
 
     // The first prime >= x from the 3000-entry table, or 0 beyond it.
     static int32_t nextPrime(int64_t x);
