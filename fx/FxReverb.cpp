@@ -190,7 +190,7 @@ const float FxReverb::kOutRight64[64] = {
 const int32_t FxReverb::kPoolSize = poolNeed(FxReverb::kMaxSampleRate);
 
 FxReverb::FxReverb()
-    : preDelayRing(kPreDelayRingSize, 0.0f), pool(kPoolSize, 0.0f), rightOffsetRing(kRightOffsetRingSize, 0.0f)
+    : preDelayRing(kPreDelayRingSize + kChunk, 0.0f), pool(kPoolSize, 0.0f), rightOffsetRing(kRightOffsetRingSize, 0.0f)
 {
     for (auto& ring : allPassRing)
         ring.assign(kAllPassRingSize, 0.0f);
@@ -228,7 +228,7 @@ void FxReverb::reset()
 // Only the parts in use at the current rate hold anything.
 void FxReverb::clearMemories()
 {
-    std::fill_n(preDelayRing.begin(), preDelayMask + 1, 0.0f);
+    std::fill_n(preDelayRing.begin(), preDelayMask + 1 + kChunk, 0.0f);
     std::fill_n(pool.begin(), poolUsed, 0.0f);
     for (auto& ring : allPassRing)
         std::fill_n(ring.begin(), allPassMask + 1, 0.0f);
@@ -587,6 +587,37 @@ void FxReverb::process(int32_t n, float** io)
     }
 }
 
+// Sample s of the chunk reads a tap `position` behind head firstHead + s + 1:
+// a contiguous run of the ring, kept whole where it wraps by the copy of the
+// ring's start past its end. Four taps to a pass over the chunk, each added
+// after the one before as single taps would be.
+void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
+                       float* to, int32_t c)
+{
+    for (int32_t k = 0; k < taps.count; k += 4) {
+        const int32_t group = std::min(4, taps.count - k);
+        const float* from[4];
+        float gain[4];
+        for (int32_t j = 0; j < 4; ++j) {
+            // A group short of four fills up with silent copies of its first tap.
+            const int32_t tap = k + (j < group ? j : 0);
+            from[j] = ring + ((firstHead + 1 - taps.position[tap]) & mask);
+            gain[j] = j < group ? sign * taps.gain[tap] : 0.0f;
+        }
+        const __m128 g[4] = {_mm_set1_ps(gain[0]), _mm_set1_ps(gain[1]), _mm_set1_ps(gain[2]), _mm_set1_ps(gain[3])};
+        int32_t s = 0;
+        for (; s + 4 <= c; s += 4) {
+            __m128 sumOf = _mm_loadu_ps(to + s);
+            for (int32_t j = 0; j < 4; ++j)
+                sumOf = _mm_add_ps(sumOf, _mm_mul_ps(_mm_loadu_ps(from[j] + s), g[j]));
+            _mm_storeu_ps(to + s, sumOf);
+        }
+        for (; s < c; ++s)
+            for (int32_t j = 0; j < 4; ++j)
+                to[s] += from[j][s] * gain[j];
+    }
+}
+
 // Four lines at a time, over the chunk in order, in SSE registers: the four
 // lines' recurrences run side by side in the lanes of one register, four
 // samples at a time. Each line's cells are contiguous in time, so four
@@ -760,7 +791,10 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             x1 = x;
             y1 = y;
             z1 = z;
-            ring[head & mask] = z + bias;
+            const uint32_t at = head & mask;
+            ring[at] = z + bias;
+            if (at < kChunk)
+                ring[at + mask + 1] = ring[at];
             ++head;
             float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
             if (fromPosition != readPosition) {
@@ -771,25 +805,10 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
         }
         if (kNetwork != kFdn) {
-            // Sample s of the chunk reads a tap `position` behind head
-            // firstHead + s + 1: a contiguous run of the ring, in two parts
-            // where it wraps.
-            const auto addTaps = [&](const LocalTaps& taps, float* to, float sign) {
-                for (int32_t k = 0; k < taps.count; ++k) {
-                    const float gain = sign * taps.gain[k];
-                    const uint32_t first = (firstHead + 1 - taps.position[k]) & mask;
-                    const int32_t beforeWrap = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(c), mask + 1 - first));
-                    const float* from = ring + first;
-                    for (int32_t s = 0; s < beforeWrap; ++s)
-                        to[s] += from[s] * gain;
-                    for (int32_t s = beforeWrap; s < c; ++s)
-                        to[s] += ring[s - beforeWrap] * gain;
-                }
-            };
-            addTaps(local.left, early[0], 1.0f);
-            addTaps(local.right, early[1], 1.0f);
-            addTaps(local.diffuse, early[0], 1.0f);
-            addTaps(local.diffuse, early[1], -1.0f);
+            addTaps(ring, mask, firstHead, local.left, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, local.right, 1.0f, early[1], c);
+            addTaps(ring, mask, firstHead, local.diffuse, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, local.diffuse, -1.0f, early[1], c);
             runBank(local, late, sum, c, keep);
         } else {
             for (int32_t s = 0; s < c; ++s) {

@@ -16,7 +16,8 @@ public:
     // Every memory is sized at construction for the highest rate the plug-in
     // accepts, so that no two lines ever share memory and no rate change allocates.
     static constexpr double kMaxSampleRate = 768000.0;
-    static constexpr int32_t kPreDelayRingSize = 1 << 19; // the first max(65536, reach at the rate) are used
+    static constexpr int32_t kPreDelayRingSize = 1 << 19; // the first max(65536, reach at the rate) are used,
+                                                           // then a copy of the ring's first 256
     static constexpr int32_t kMaxPreDelayRead = kPreDelayRingSize - 3;
     static const int32_t kPoolSize;                     // the bank and FDN lines end to end at kMaxSampleRate
     static constexpr int32_t kAllPassRingSize = 12288;  // of which the first 4096 (8192 above 600 kHz) are used
@@ -167,6 +168,8 @@ private:
     struct LocalLines;
     static constexpr int32_t kChunk = 256; // frames the reverb takes at once, for its scratch buffers
     static void runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep);
+    static void addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
+                        float* to, int32_t c);
 
     void publishTaps();
     void takeTaps();
