@@ -1,6 +1,7 @@
 #include "FxReverb.h"
 
 #include "Conversions.h"
+#include "ReverbBank.h"
 
 #include <algorithm>
 #include <array>
@@ -528,16 +529,7 @@ struct FxReverb::LocalTaps {
     }
 };
 
-struct FxReverb::LocalLines {
-    float* base[kBankLineCount];
-    int32_t index[kBankLineCount];
-    int32_t length[kBankLineCount];
-    float state[kBankLineCount];
-    float gain[kBankLineCount];
-    float sign[kBankLineCount];
-    float outL[kBankLineCount];
-    float outR[kBankLineCount];
-    int32_t count;
+struct FxReverb::LocalLines : ReverbBankLines {
     LocalTaps left, right, diffuse;
 };
 
@@ -618,95 +610,6 @@ void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, con
     }
 }
 
-// Four lines at a time, over the chunk in order, in SSE registers: the four
-// lines' recurrences run side by side in the lanes of one register, four
-// samples at a time. Each line's cells are contiguous in time, so four
-// samples of four lines are loaded as they lie and transposed into time
-// steps, and the new states transposed back for the writes and the sums. The
-// arithmetic is the scalar one, lane by lane and in the same order, so the
-// result is the same to the bit. A stretch ends where one of the four lines
-// wraps; its last samples short of a whole four go one at a time.
-void FxReverb::runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep)
-{
-    static_assert(kBankLineCount % 8 == 0, "both line sets come in fours");
-    const __m128 keepV = _mm_set1_ps(keep);
-    for (int32_t k = 0; k < local.count; k += 4) {
-        float* cell[4];
-        float* end[4];
-        __m128 sign[4], outL[4], outR[4];
-        for (int32_t j = 0; j < 4; ++j) {
-            cell[j] = local.base[k + j] + local.index[k + j];
-            end[j] = local.base[k + j] + local.length[k + j];
-            sign[j] = _mm_set1_ps(local.sign[k + j]);
-            outL[j] = _mm_set1_ps(local.outL[k + j]);
-            outR[j] = _mm_set1_ps(local.outR[k + j]);
-        }
-        const __m128 gain = _mm_loadu_ps(local.gain + k);
-        __m128 state = _mm_loadu_ps(local.state + k);
-        // One line's four new values: written back into its cells, and
-        // weighed into the chunk's two output sums.
-        const auto finish = [&](__m128* lineValues, int32_t s, int32_t width) {
-            const __m128 e = width == 4 ? _mm_loadu_ps(late + s) : _mm_set1_ps(late[s]);
-            for (int32_t j = 0; j < 4; ++j) {
-                const __m128 written = _mm_mul_ps(sign[j], _mm_sub_ps(e, lineValues[j]));
-                if (width == 4)
-                    _mm_storeu_ps(cell[j], written);
-                else
-                    _mm_store_ss(cell[j], written);
-                cell[j] += width;
-            }
-            __m128 left = _mm_mul_ps(lineValues[0], outL[0]);
-            __m128 right = _mm_mul_ps(lineValues[0], outR[0]);
-            for (int32_t j = 1; j < 4; ++j) {
-                left = _mm_add_ps(left, _mm_mul_ps(lineValues[j], outL[j]));
-                right = _mm_add_ps(right, _mm_mul_ps(lineValues[j], outR[j]));
-            }
-            if (width == 4) {
-                _mm_storeu_ps(sum[0] + s, _mm_add_ps(_mm_loadu_ps(sum[0] + s), left));
-                _mm_storeu_ps(sum[1] + s, _mm_add_ps(_mm_loadu_ps(sum[1] + s), right));
-            } else {
-                sum[0][s] += _mm_cvtss_f32(left);
-                sum[1][s] += _mm_cvtss_f32(right);
-            }
-        };
-        for (int32_t s = 0; s < c;) {
-            int32_t stretch = c - s;
-            for (int32_t j = 0; j < 4; ++j)
-                stretch = std::min(stretch, static_cast<int32_t>(end[j] - cell[j]));
-            const int32_t stop = s + stretch;
-            for (; s + 4 <= stop; s += 4) {
-                __m128 v[4];
-                for (int32_t j = 0; j < 4; ++j)
-                    v[j] = _mm_loadu_ps(cell[j]);
-                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-                for (int32_t t = 0; t < 4; ++t) {
-                    state = _mm_add_ps(_mm_mul_ps(keepV, state), _mm_mul_ps(gain, v[t]));
-                    v[t] = state;
-                }
-                _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-                finish(v, s, 4);
-            }
-            for (; s < stop; ++s) {
-                const __m128 r = _mm_setr_ps(*cell[0], *cell[1], *cell[2], *cell[3]);
-                state = _mm_add_ps(_mm_mul_ps(keepV, state), _mm_mul_ps(gain, r));
-                // Lane j of each is line j's value, in lane 0 where finish reads it.
-                __m128 v[4] = {state, _mm_shuffle_ps(state, state, 1), _mm_shuffle_ps(state, state, 2),
-                               _mm_shuffle_ps(state, state, 3)};
-                finish(v, s, 1);
-            }
-            for (int32_t j = 0; j < 4; ++j)
-                if (cell[j] == end[j])
-                    cell[j] = local.base[k + j];
-        }
-        float states[4];
-        _mm_storeu_ps(states, state);
-        for (int32_t j = 0; j < 4; ++j) {
-            local.index[k + j] = static_cast<int32_t>(cell[j] - local.base[k + j]);
-            local.state[k + j] = states[j];
-        }
-    }
-}
-
 template <int32_t kNetwork>
 void FxReverb::run(int32_t n, float** io, const TapSet& taps)
 {
@@ -750,8 +653,7 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     uint32_t head = preDelayHead;
     float x1 = inputX1, y1 = inputY1, z1 = locutZ1;
 
-    // The block's lines and taps in local arrays: stores into the pool then
-    // cannot alias them, and the loop keeps them in registers and cache.
+    // The block's lines and taps in local arrays.
     LocalLines local;
     local.count = 0;
     if (kNetwork != kFdn) {
@@ -809,7 +711,7 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             addTaps(ring, mask, firstHead, local.right, 1.0f, early[1], c);
             addTaps(ring, mask, firstHead, local.diffuse, 1.0f, early[0], c);
             addTaps(ring, mask, firstHead, local.diffuse, -1.0f, early[1], c);
-            runBank(local, late, sum, c, keep);
+            runReverbBank(local, late, sum, c, keep);
         } else {
             for (int32_t s = 0; s < c; ++s) {
                 float st[kFdnLineCount];

@@ -167,7 +167,6 @@ private:
     struct LocalTaps;
     struct LocalLines;
     static constexpr int32_t kChunk = 256; // frames the reverb takes at once, for its scratch buffers
-    static void runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep);
     static void addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
                         float* to, int32_t c);
 
