@@ -94,10 +94,11 @@ float CDelayLine::View::readAt(double position)
     cursor = c;
     if (c >= count)
         return 0.0f;
-    const float v1 = flushTiny(value[c]);
+    // Every entry was flushed as it was written.
+    const float v1 = value[c];
     if (c == 0)
         return v1;
-    const float v0 = flushTiny(value[c - 1]);
+    const float v0 = value[c - 1];
     const double t0 = time[c - 1];
     return v0 + (v1 - v0) * static_cast<float>((position - t0) / (time[c] - t0));
 }
@@ -173,7 +174,7 @@ void CDelayLine::process(float* io, int32_t n)
 
         out += (reading.readAt(position) - out) * smoothing;
         const float x = flushTiny(io[i]);
-        const float written = x * gain + out * feedback;
+        const float written = flushTiny(x * gain + out * feedback);
         position += clampTo(speed * rate, minStep, 0.2);
         if (position >= 1.0)
             endLap(reading, recording, writing, written, position);
