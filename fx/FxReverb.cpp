@@ -742,13 +742,20 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         }
 
         const float scale = kNetwork == kFdn ? 1.0f : 0.0625f;
+        uint32_t modEntry = ~0u; // none yet: the first sample computes the split
+        int32_t whole = 0;
+        float frac = 0.0f;
         for (int32_t s = 0; s < c; ++s) {
-            // The all-pass modulation, split like the delay's taps.
-            const float m = 2.0f * sine[modPhase];
+            // The all-pass modulation, split like the delay's taps; it only
+            // moves when the phase reaches the next sine entry.
+            if ((modPhase >> SineTable::kShift) != modEntry) {
+                modEntry = modPhase >> SineTable::kShift;
+                const float m = 2.0f * sine[modPhase];
+                const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
+                whole = q >> 10;
+                frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
+            }
             modPhase += modIncrement;
-            const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
-            const int32_t whole = q >> 10;
-            const float frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
             const float revL = early[0][s] + scale * leftPass.step(sum[0][s], allPassIndex[0], whole, frac);
             float revR = early[1][s] + scale * rightPass.step(sum[1][s], allPassIndex[1], whole, frac);
             if (!room) {
