@@ -7,8 +7,6 @@
 #include <array>
 #include <cstring>
 
-#include <xmmintrin.h>
-
 namespace {
 
 using Primes = std::array<int32_t, FxReverb::kPrimeCount>;
@@ -581,33 +579,17 @@ void FxReverb::process(int32_t n, float** io)
 
 // Sample s of the chunk reads a tap `position` behind head firstHead + s + 1:
 // a contiguous run of the ring, kept whole where it wraps by the copy of the
-// ring's start past its end. Four taps to a pass over the chunk, each added
-// after the one before as single taps would be.
+// ring's start past its end.
 void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
                        float* to, int32_t c)
 {
-    for (int32_t k = 0; k < taps.count; k += 4) {
-        const int32_t group = std::min(4, taps.count - k);
-        const float* from[4];
-        float gain[4];
-        for (int32_t j = 0; j < 4; ++j) {
-            // A group short of four fills up with silent copies of its first tap.
-            const int32_t tap = k + (j < group ? j : 0);
-            from[j] = ring + ((firstHead + 1 - taps.position[tap]) & mask);
-            gain[j] = j < group ? sign * taps.gain[tap] : 0.0f;
-        }
-        const __m128 g[4] = {_mm_set1_ps(gain[0]), _mm_set1_ps(gain[1]), _mm_set1_ps(gain[2]), _mm_set1_ps(gain[3])};
-        int32_t s = 0;
-        for (; s + 4 <= c; s += 4) {
-            __m128 sumOf = _mm_loadu_ps(to + s);
-            for (int32_t j = 0; j < 4; ++j)
-                sumOf = _mm_add_ps(sumOf, _mm_mul_ps(_mm_loadu_ps(from[j] + s), g[j]));
-            _mm_storeu_ps(to + s, sumOf);
-        }
-        for (; s < c; ++s)
-            for (int32_t j = 0; j < 4; ++j)
-                to[s] += from[j][s] * gain[j];
+    const float* from[kMaxTaps];
+    float gain[kMaxTaps];
+    for (int32_t k = 0; k < taps.count; ++k) {
+        from[k] = ring + ((firstHead + 1 - taps.position[k]) & mask);
+        gain[k] = sign * taps.gain[k];
     }
+    addReverbTaps(from, gain, taps.count, to, c);
 }
 
 template <int32_t kNetwork>

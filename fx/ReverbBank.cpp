@@ -42,3 +42,14 @@ void runReverbBank(ReverbBankLines& lines, const float* late, float (*sum)[kReve
 #endif
     runBankKernel<SseLanes>(lines, late, sum, c, keep);
 }
+
+void addReverbTaps(const float* const* from, const float* gain, int32_t count, float* to, int32_t c)
+{
+#ifdef VESK_AVX_BANK
+    if (kHasAvx) {
+        addReverbTapsAvx(from, gain, count, to, c);
+        return;
+    }
+#endif
+    addTapsKernel<SseLanes>(from, gain, count, to, c);
+}

@@ -1,5 +1,5 @@
-// The inner loop of the reverb's recirculating bank, kept apart so that it
-// can also be built for AVX and chosen at run time. Both builds do the same
+// The inner loops of the reverb's recirculating bank and early reflections,
+// kept apart so that they can also be built for AVX and chosen at run time. Both builds do the same
 // arithmetic lane by lane in the same order, so they give the same result to
 // the bit.
 #pragma once
@@ -30,3 +30,7 @@ void runReverbBank(ReverbBankLines& lines, const float* late, float (*sum)[kReve
 
 // The AVX build of the same loop, for machines that have it.
 void runReverbBankAvx(ReverbBankLines& lines, const float* late, float (*sum)[kReverbChunk], int32_t c, float keep);
+
+// to[s] += from[k][s] * gain[k] over s < c for taps k < count, in that order.
+void addReverbTaps(const float* const* from, const float* gain, int32_t count, float* to, int32_t c);
+void addReverbTapsAvx(const float* const* from, const float* gain, int32_t count, float* to, int32_t c);

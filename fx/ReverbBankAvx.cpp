@@ -57,4 +57,9 @@ void runReverbBankAvx(ReverbBankLines& lines, const float* late, float (*sum)[kR
     runBankKernel<AvxLanes>(lines, late, sum, c, keep);
 }
 
+void addReverbTapsAvx(const float* const* from, const float* gain, int32_t count, float* to, int32_t c)
+{
+    addTapsKernel<AvxLanes>(from, gain, count, to, c);
+}
+
 #endif

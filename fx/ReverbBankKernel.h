@@ -104,4 +104,35 @@ void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReve
     }
 }
 
+// Early reflections: to[s] += from[k][s] * gain[k] for every tap k, four
+// taps to a pass over the chunk, each added after the one before as single
+// taps would be.
+template <typename V>
+void addTapsKernel(const float* const* from, const float* gain, int32_t count, float* to, int32_t c)
+{
+    using Reg = typename V::Reg;
+    constexpr int32_t kStep = 4 * V::kGroups;
+    for (int32_t k = 0; k < count; k += 4) {
+        const int32_t group = smaller(4, count - k);
+        const float* f[4];
+        float g[4];
+        for (int32_t j = 0; j < 4; ++j) {
+            // A group short of four fills up with silent copies of its first tap.
+            f[j] = from[k + (j < group ? j : 0)];
+            g[j] = j < group ? gain[k + j] : 0.0f;
+        }
+        const Reg gv[4] = {V::set1(g[0]), V::set1(g[1]), V::set1(g[2]), V::set1(g[3])};
+        int32_t s = 0;
+        for (; s + kStep <= c; s += kStep) {
+            Reg sumOf = V::load(to + s);
+            for (int32_t j = 0; j < 4; ++j)
+                sumOf = V::add(sumOf, V::mul(V::load(f[j] + s), gv[j]));
+            V::store(to + s, sumOf);
+        }
+        for (; s < c; ++s)
+            for (int32_t j = 0; j < 4; ++j)
+                to[s] += f[j][s] * g[j];
+    }
+}
+
 } // namespace
