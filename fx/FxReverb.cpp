@@ -7,6 +7,8 @@
 #include <array>
 #include <cstring>
 
+#include <xmmintrin.h>
+
 namespace {
 
 using Primes = std::array<int32_t, FxReverb::kPrimeCount>;
@@ -500,6 +502,33 @@ struct AllPass {
         w = static_cast<int32_t>((static_cast<uint32_t>(w) + 1) & mask);
         return v - g * o;
     }
+
+    // Whether the next four steps, with the same split, neither read nor
+    // write across the ring's end.
+    bool fourFit(int32_t w, int32_t whole) const
+    {
+        const uint32_t older = (static_cast<uint32_t>(w - whole - length) - 1) & mask;
+        return older + 4 <= mask && static_cast<uint32_t>(w) + 3 <= mask;
+    }
+
+    // Four steps at once, as step() does them lane by lane, each result
+    // added times `scale` to addTo[0..3]: the reads lie at least length - 2
+    // samples back, so these four writes cannot feed them.
+    void stepFour(const float* input, float* addTo, float scale, int32_t& w, int32_t whole, float frac) const
+    {
+        const uint32_t older = (static_cast<uint32_t>(w - whole - length) - 1) & mask;
+        const __m128 sum = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(ring + older + 1), _mm_set1_ps(1.0f - frac)),
+                                      _mm_mul_ps(_mm_loadu_ps(ring + older), _mm_set1_ps(frac)));
+        const __m128 signBit = _mm_set1_ps(-0.0f);
+        const __m128 negated = _mm_xor_ps(sum, signBit);
+        const __m128 v = _mm_and_ps(negated, _mm_cmpnlt_ps(_mm_andnot_ps(signBit, negated), _mm_set1_ps(kFlush)));
+        const __m128 gain = _mm_set1_ps(g);
+        const __m128 o = _mm_add_ps(_mm_loadu_ps(input), _mm_mul_ps(gain, v));
+        _mm_storeu_ps(ring + w, o);
+        const __m128 result = _mm_sub_ps(v, _mm_mul_ps(gain, o));
+        _mm_storeu_ps(addTo, _mm_add_ps(_mm_loadu_ps(addTo), _mm_mul_ps(_mm_set1_ps(scale), result)));
+        w = static_cast<int32_t>((static_cast<uint32_t>(w) + 4) & mask);
+    }
 };
 
 // Four-point sign patterns a+b+c+d, a-b+c-d, a+b-c-d, a-b-c+d.
@@ -727,9 +756,24 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         uint32_t modEntry = ~0u; // none yet: the first sample computes the split
         int32_t whole = 0;
         float frac = 0.0f;
-        for (int32_t s = 0; s < c; ++s) {
+        // Three passes over the chunk: the all-passes, the right output's
+        // offset, the mix. The reverb's two outputs take the place of `early`.
+        int32_t wL = allPassIndex[0];
+        int32_t wR = allPassIndex[1];
+        for (int32_t s = 0; s < c;) {
             // The all-pass modulation, split like the delay's taps; it only
-            // moves when the phase reaches the next sine entry.
+            // moves when the phase reaches the next sine entry. Until then,
+            // four samples go at once.
+            const uint32_t lastOfFour = modPhase + 3 * modIncrement;
+            if (s + 4 <= c && (modPhase >> SineTable::kShift) == modEntry &&
+                (lastOfFour >> SineTable::kShift) == modEntry && leftPass.fourFit(wL, whole) &&
+                rightPass.fourFit(wR, whole)) {
+                leftPass.stepFour(sum[0] + s, early[0] + s, scale, wL, whole, frac);
+                rightPass.stepFour(sum[1] + s, early[1] + s, scale, wR, whole, frac);
+                modPhase += 4 * modIncrement;
+                s += 4;
+                continue;
+            }
             if ((modPhase >> SineTable::kShift) != modEntry) {
                 modEntry = modPhase >> SineTable::kShift;
                 const float m = 2.0f * sine[modPhase];
@@ -738,18 +782,29 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
                 frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
             }
             modPhase += modIncrement;
-            const float revL = early[0][s] + scale * leftPass.step(sum[0][s], allPassIndex[0], whole, frac);
-            float revR = early[1][s] + scale * rightPass.step(sum[1][s], allPassIndex[1], whole, frac);
-            if (!room) {
-                const uint32_t offsetMask = kRightOffsetRingSize - 1;
-                rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex) & offsetMask] = revR;
-                revR = rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex - rightOffset) & offsetMask];
-                rightOffsetIndex = static_cast<int32_t>((static_cast<uint32_t>(rightOffsetIndex) + 1) & offsetMask);
+            early[0][s] += scale * leftPass.step(sum[0][s], wL, whole, frac);
+            early[1][s] += scale * rightPass.step(sum[1][s], wR, whole, frac);
+            ++s;
+        }
+        allPassIndex[0] = wL;
+        allPassIndex[1] = wR;
+        if (!room) {
+            constexpr uint32_t kOffsetMask = kRightOffsetRingSize - 1;
+            float* offsetRing = rightOffsetRing.data();
+            uint32_t at = static_cast<uint32_t>(rightOffsetIndex);
+            const uint32_t back = static_cast<uint32_t>(rightOffset);
+            for (int32_t s = 0; s < c; ++s) {
+                offsetRing[at & kOffsetMask] = early[1][s];
+                early[1][s] = offsetRing[(at - back) & kOffsetMask];
+                at = (at + 1) & kOffsetMask;
             }
-            float& outL = io[0][done + s];
-            float& outR = io[1][done + s];
-            outL = (1.0f - wetNow) * outL + wetNow * revL;
-            outR = (1.0f - wetNow) * outR + wetNow * revR;
+            rightOffsetIndex = static_cast<int32_t>(at);
+        }
+        float* outL = io[0] + done;
+        float* outR = io[1] + done;
+        for (int32_t s = 0; s < c; ++s) {
+            outL[s] = (1.0f - wetNow) * outL[s] + wetNow * early[0][s];
+            outR[s] = (1.0f - wetNow) * outR[s] + wetNow * early[1][s];
             wetNow += wetStep;
         }
     }
