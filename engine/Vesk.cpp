@@ -637,23 +637,29 @@ void Vesk::refreshNoteSettings()
 void Vesk::noteOn(int32_t note, int32_t velocity, int32_t layerMask)
 {
     refreshNoteSettings();
+    voicesInBlock = true;
     notes.noteOn(note, velocity, layerMask);
 }
 
 void Vesk::noteOff(int32_t note, int32_t velocity, int32_t layerMask)
 {
     refreshNoteSettings();
+    voicesInBlock = true;
     notes.noteOff(note, velocity, layerMask);
 }
 
 void Vesk::retuneLayers(int32_t note, int32_t layerMask)
 {
     refreshNoteSettings();
+    voicesInBlock = true;
     notes.retuneLayers(note, layerMask);
 }
 
 void Vesk::beginBlock(int32_t frames)
 {
+    // The slots the render plays, as it counts them.
+    const int32_t slots = clampTo<int32_t>(poly, 1, kMaxVoices);
+    voicesInBlock = std::any_of(voices, voices + slots, [](const VoiceSlot& v) { return v.active != 0; });
     for (BlockRamp* ramp : {&ramps.cutoffRamp, &ramps.fmRamp, &ramps.pwRamp}) {
         if (ramp->current < -1.0f) {
             ramp->current = ramp->target;
@@ -727,7 +733,7 @@ void Vesk::processEffects(int32_t frames, float** fxBus, float* const* dryBus, c
     for (int32_t kind = 0; kind < kEffectKindCount; ++kind)
         on[kind] = fx.fxOn[(kind + kEffectKindCount - kEffectPhaser) % kEffectKindCount];
     EffectsChain chain{fx, fx.eq, *phaser, *delay, *reverb, fx.delayMod, sampleRate};
-    chain.process(order, on, frames, fxBus, dryBus, tempo);
+    chain.process(order, on, frames, fxBus, dryBus, tempo, !voicesInBlock);
 }
 
 void Vesk::rebuildLfoWaveform(int32_t k)

@@ -128,6 +128,9 @@ public:
     NoteSettings noteSettings;
     NoteHandler notes{voices, noteSettings, random};
     int32_t blockFrame = 0; // frames rendered so far in the current host block
+    // Whether a voice may have sounded since the block began; while not, both
+    // buses hold only zeros and the chain can skip what silence leaves alone.
+    bool voicesInBlock = true;
     uint32_t noiseState = 1; // the noise generator all voices share
     // A Filter Type change clears every voice's filter memories. The change
     // may come from the UI thread while a slice renders, so it only raises

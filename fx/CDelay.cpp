@@ -4,12 +4,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
 // Zero and subnormal values (exponent field 0) become 0, and so do infinities
 // and NaNs, which would otherwise stay in the line for good.
-float flushTiny(float x) { return std::fpclassify(x) == FP_NORMAL ? x : 0.0f; }
+float flushTiny(float x)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const uint32_t exponent = bits & 0x7F800000u;
+    return exponent == 0 || exponent == 0x7F800000u ? 0.0f : x;
+}
 
 constexpr double kChorusOneLap = 0.0496; // t' of "Chorus I" (t = 0.2)
 
@@ -77,31 +84,61 @@ void CDelayLine::empty(Segment& s)
     s.cursor = 0;
 }
 
-void CDelayLine::append(Segment& s, float value, double time)
-{
-    if (s.count >= static_cast<int32_t>(s.value.size()))
-        return;
-    s.value[s.count] = value;
-    s.time[s.count] = time;
-    ++s.count;
-}
-
 // The recording of one lap earlier at the same lap position, interpolated
 // between the entries around it.
-float CDelayLine::readAt(Segment& s, double position)
+float CDelayLine::View::readAt(double position)
 {
-    int32_t c = s.cursor;
-    while (c < s.count && s.time[c] < position)
+    int32_t c = cursor;
+    while (c < count && time[c] < position)
         ++c;
-    s.cursor = c;
-    if (c >= s.count)
+    cursor = c;
+    if (c >= count)
         return 0.0f;
-    const float v1 = flushTiny(s.value[c]);
+    // Every entry was flushed as it was written.
+    const float v1 = value[c];
     if (c == 0)
         return v1;
-    const float v0 = flushTiny(s.value[c - 1]);
-    const double t0 = s.time[c - 1];
-    return v0 + (v1 - v0) * static_cast<float>((position - t0) / (s.time[c] - t0));
+    const float v0 = value[c - 1];
+    const double t0 = time[c - 1];
+    return v0 + (v1 - v0) * static_cast<float>((position - t0) / (time[c] - t0));
+}
+
+void CDelayLine::View::append(float v, double t)
+{
+    if (count >= capacity)
+        return;
+    value[count] = v;
+    time[count] = t;
+    ++count;
+}
+
+CDelayLine::View CDelayLine::view(Segment& s)
+{
+    return {s.value.data(), s.time.data(), s.count, s.cursor, static_cast<int32_t>(s.value.size())};
+}
+
+void CDelayLine::keep(Segment& s, const View& v)
+{
+    s.count = v.count;
+    s.cursor = v.cursor;
+}
+
+// The lap is over: the segment being written gets the end of the one read as
+// its prefix and its last entry, and becomes the one read.
+void CDelayLine::endLap(View& reading, View& recording, int32_t& writing, float written, double& position)
+{
+    for (int32_t k = 0; k < kPrefix; ++k) {
+        recording.value[k] = reading.value[reading.count - kPrefix + k];
+        recording.time[k] = reading.time[reading.count - kPrefix + k] - 1.0;
+    }
+    recording.append(written, position);
+    recording.cursor = 0;
+    position -= 1.0;
+    keep(segment[writing], recording);
+    writing = 1 - writing;
+    empty(segment[writing]);
+    reading = view(segment[1 - writing]);
+    recording = view(segment[writing]);
 }
 
 void CDelayLine::process(float* io, int32_t n)
@@ -126,6 +163,8 @@ void CDelayLine::process(float* io, int32_t n)
     float gain = inputGain;
     float feedback = feedbackCurrent;
     int32_t writing = writeSegment;
+    View reading = view(segment[1 - writing]);
+    View recording = view(segment[writing]);
     for (int32_t i = 0; i < n; ++i) {
         const double tri = phase < 0.5 ? 2.0 * phase : 1.0 - 2.0 * (phase - 0.5);
         phase += increment;
@@ -133,24 +172,13 @@ void CDelayLine::process(float* io, int32_t n)
             phase -= 1.0;
         const double speed = std::max(1.0, 1.0 + depth * tri * tri * (3.0 - 2.0 * tri));
 
-        out += (readAt(segment[1 - writing], position) - out) * smoothing;
+        out += (reading.readAt(position) - out) * smoothing;
         const float x = flushTiny(io[i]);
-        const float written = x * gain + out * feedback;
+        const float written = flushTiny(x * gain + out * feedback);
         position += clampTo(speed * rate, minStep, 0.2);
-        if (position >= 1.0) {
-            Segment& ending = segment[writing];
-            const Segment& before = segment[1 - writing];
-            for (int32_t k = 0; k < kPrefix; ++k) {
-                ending.value[k] = before.value[before.count - kPrefix + k];
-                ending.time[k] = before.time[before.count - kPrefix + k] - 1.0;
-            }
-            append(ending, written, position);
-            ending.cursor = 0;
-            position -= 1.0;
-            writing = 1 - writing;
-            empty(segment[writing]);
-        }
-        append(segment[writing], written, position);
+        if (position >= 1.0)
+            endLap(reading, recording, writing, written, position);
+        recording.append(written, position);
 
         const float mixBefore = mix;
         const double rateStep = rateGoal - rate;
@@ -161,6 +189,8 @@ void CDelayLine::process(float* io, int32_t n)
         feedback += (feedbackGoal - feedback) * 0.01f;
         io[i] = x + mixBefore * out;
     }
+    keep(segment[1 - writing], reading);
+    keep(segment[writing], recording);
     lfoPhase = phase;
     writePosition = position;
     rateCurrent = rate;

@@ -63,9 +63,20 @@ public:
     float outputState = 0.0f;
 
 private:
+    // A segment as the processing loop keeps it, in locals.
+    struct View {
+        float* value;
+        double* time;
+        int32_t count;
+        int32_t cursor;
+        int32_t capacity;
+        float readAt(double position);
+        void append(float value, double time);
+    };
     static void empty(Segment& s);
-    static float readAt(Segment& s, double position);
-    void append(Segment& s, float value, double time);
+    static View view(Segment& s);
+    static void keep(Segment& s, const View& v);
+    void endLap(View& reading, View& recording, int32_t& writing, float written, double& position);
 };
 
 class CDelay {

@@ -12,13 +12,17 @@ bool EffectsChain::decodeSlot(float stored, int32_t& kind)
 }
 
 void EffectsChain::process(const int32_t* order, const bool* on, int32_t n, float** io, float* const* dry,
-                           float tempo)
+                           float tempo, bool busesSilent)
 {
+    bool silent = busesSilent; // the FX bus still holds only zeros
     for (int32_t slot = 0; slot < kSlotCount; ++slot) {
         // One read: the editor may rewrite the slot while the block runs.
         const int32_t kind = order[slot];
         if (kind < 0 || kind >= kEffectKindCount || !on[kind])
             continue;
+        if (kind == kEffectReverb && silent && reverb.asleep())
+            continue;
+        silent = false;
         switch (kind) {
         case kEffectDistortion:
             processDistortion(distortion, sampleRate, n, io);
@@ -38,8 +42,9 @@ void EffectsChain::process(const int32_t* order, const bool* on, int32_t n, floa
             break;
         }
     }
-    for (int32_t c = 0; c < 2; ++c)
-        for (int32_t i = 0; i < n; ++i)
-            io[c][i] += dry[c][i];
+    if (!busesSilent)
+        for (int32_t c = 0; c < 2; ++c)
+            for (int32_t i = 0; i < n; ++i)
+                io[c][i] += dry[c][i];
     delayMod.phase += static_cast<uint32_t>(delayMod.increment) * static_cast<uint32_t>(n);
 }

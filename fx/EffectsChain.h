@@ -40,5 +40,9 @@ struct EffectsChain {
     // order: the six slot values (any value outside 0..5 skips its slot);
     // on: one switch per effect kind. Runs on io in place for all n frames,
     // adds the dry bus, then moves the delay's LFO on by the block.
-    void process(const int32_t* order, const bool* on, int32_t n, float** io, float* const* dry, float tempo);
+    // busesSilent: no voice wrote either bus, which then hold only zeros: the
+    // dry bus is not added, and a sleeping reverb that would only find its
+    // input silent is not asked to look.
+    void process(const int32_t* order, const bool* on, int32_t n, float** io, float* const* dry, float tempo,
+                 bool busesSilent = false);
 };

@@ -176,26 +176,35 @@ void FxDelay::process(int32_t n, float** io, float tempo, const DelayModSource* 
     const DelayModSource still{};
     const DelayModSource& m = mod && mod->table ? *mod : still;
     const int32_t blockMode = mode.load(std::memory_order_relaxed);
-    switch (blockMode) {
-    case 0:
-        run<kSimple>(n, io, m, blockMode);
-        break;
-    case 6:
-        run<kMultiTap>(n, io, m, blockMode);
-        break;
-    case 7:
-    case 8:
-        run<kDiffuse>(n, io, m, blockMode);
-        break;
-    default:
-        run<kPingPong>(n, io, m, blockMode);
-        break;
-    }
+    if (m.depth != 0.0f)
+        runMode<true>(n, io, m, blockMode);
+    else
+        runMode<false>(n, io, m, blockMode);
     for (float& y : prevOut)
         y = flushed(y);
 }
 
-template <int32_t kKind>
+template <bool kModulated>
+void FxDelay::runMode(int32_t n, float** io, const DelayModSource& mod, int32_t blockMode)
+{
+    switch (blockMode) {
+    case 0:
+        run<kSimple, kModulated>(n, io, mod, blockMode);
+        break;
+    case 6:
+        run<kMultiTap, kModulated>(n, io, mod, blockMode);
+        break;
+    case 7:
+    case 8:
+        run<kDiffuse, kModulated>(n, io, mod, blockMode);
+        break;
+    default:
+        run<kPingPong, kModulated>(n, io, mod, blockMode);
+        break;
+    }
+}
+
+template <int32_t kKind, bool kModulated>
 void FxDelay::run(int32_t n, float** io, const DelayModSource& mod, int32_t blockMode)
 {
     const float wetGain = wet;
@@ -233,7 +242,6 @@ void FxDelay::run(int32_t n, float** io, const DelayModSource& mod, int32_t bloc
     uint32_t wi = w;
     uint32_t rb = rightBase;
     float x1L = prevIn[0], y1L = prevOut[0], x1R = prevIn[1], y1R = prevOut[1];
-    const bool modulated = mod.depth != 0.0f;
     const double modScale = static_cast<double>(mod.depth) * 0.5 * dL;
     uint32_t phase = mod.phase;
     float* inL = io[0];
@@ -241,7 +249,7 @@ void FxDelay::run(int32_t n, float** io, const DelayModSource& mod, int32_t bloc
     for (int32_t s = 0; s < n; ++s) {
         int64_t whole = dL;
         float frac = 0.0f;
-        if (modulated) {
+        if (kModulated) {
             const uint32_t j = phase >> 21;
             const float f = static_cast<float>((phase >> 5) & 0xFFFF) * (1.0f / 65536.0f);
             const float lfo = mod.table[j] * (1.0f - f) + mod.table[j + 1] * f;
@@ -252,7 +260,10 @@ void FxDelay::run(int32_t n, float** io, const DelayModSource& mod, int32_t bloc
             phase += static_cast<uint32_t>(mod.increment);
         }
         const uint32_t back = static_cast<uint32_t>(whole);
+        // Unmodulated, the tap lies on a whole sample.
         const auto tap = [&](const float* r, uint32_t base) {
+            if (!kModulated)
+                return r[(base - back) & kRingMask];
             return r[(base - back) & kRingMask] * (1.0f - frac) + r[(base - back - 1) & kRingMask] * frac;
         };
         const float xl = inL[s];

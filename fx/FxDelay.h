@@ -81,7 +81,9 @@ public:
 
 private:
     void setColour(float value);
-    template <int32_t kKind>
+    template <bool kModulated>
+    void runMode(int32_t n, float** io, const DelayModSource& mod, int32_t blockMode);
+    template <int32_t kKind, bool kModulated>
     void run(int32_t n, float** io, const DelayModSource& mod, int32_t blockMode);
     void diffuserLengths(int32_t* lengths) const;
 };

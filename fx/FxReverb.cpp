@@ -1,10 +1,13 @@
 #include "FxReverb.h"
 
 #include "Conversions.h"
+#include "ReverbBank.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+
+#include <xmmintrin.h>
 
 namespace {
 
@@ -188,7 +191,7 @@ const float FxReverb::kOutRight64[64] = {
 const int32_t FxReverb::kPoolSize = poolNeed(FxReverb::kMaxSampleRate);
 
 FxReverb::FxReverb()
-    : preDelayRing(kPreDelayRingSize, 0.0f), pool(kPoolSize, 0.0f), rightOffsetRing(kRightOffsetRingSize, 0.0f)
+    : preDelayRing(kPreDelayRingSize + kChunk, 0.0f), pool(kPoolSize, 0.0f), rightOffsetRing(kRightOffsetRingSize, 0.0f)
 {
     for (auto& ring : allPassRing)
         ring.assign(kAllPassRingSize, 0.0f);
@@ -226,7 +229,7 @@ void FxReverb::reset()
 // Only the parts in use at the current rate hold anything.
 void FxReverb::clearMemories()
 {
-    std::fill_n(preDelayRing.begin(), preDelayMask + 1, 0.0f);
+    std::fill_n(preDelayRing.begin(), preDelayMask + 1 + kChunk, 0.0f);
     std::fill_n(pool.begin(), poolUsed, 0.0f);
     for (auto& ring : allPassRing)
         std::fill_n(ring.begin(), allPassMask + 1, 0.0f);
@@ -499,6 +502,33 @@ struct AllPass {
         w = static_cast<int32_t>((static_cast<uint32_t>(w) + 1) & mask);
         return v - g * o;
     }
+
+    // Whether the next four steps, with the same split, neither read nor
+    // write across the ring's end.
+    bool fourFit(int32_t w, int32_t whole) const
+    {
+        const uint32_t older = (static_cast<uint32_t>(w - whole - length) - 1) & mask;
+        return older + 4 <= mask && static_cast<uint32_t>(w) + 3 <= mask;
+    }
+
+    // Four steps at once, as step() does them lane by lane, each result
+    // added times `scale` to addTo[0..3]: the reads lie at least length - 2
+    // samples back, so these four writes cannot feed them.
+    void stepFour(const float* input, float* addTo, float scale, int32_t& w, int32_t whole, float frac) const
+    {
+        const uint32_t older = (static_cast<uint32_t>(w - whole - length) - 1) & mask;
+        const __m128 sum = _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(ring + older + 1), _mm_set1_ps(1.0f - frac)),
+                                      _mm_mul_ps(_mm_loadu_ps(ring + older), _mm_set1_ps(frac)));
+        const __m128 signBit = _mm_set1_ps(-0.0f);
+        const __m128 negated = _mm_xor_ps(sum, signBit);
+        const __m128 v = _mm_and_ps(negated, _mm_cmpnlt_ps(_mm_andnot_ps(signBit, negated), _mm_set1_ps(kFlush)));
+        const __m128 gain = _mm_set1_ps(g);
+        const __m128 o = _mm_add_ps(_mm_loadu_ps(input), _mm_mul_ps(gain, v));
+        _mm_storeu_ps(ring + w, o);
+        const __m128 result = _mm_sub_ps(v, _mm_mul_ps(gain, o));
+        _mm_storeu_ps(addTo, _mm_add_ps(_mm_loadu_ps(addTo), _mm_mul_ps(_mm_set1_ps(scale), result)));
+        w = static_cast<int32_t>((static_cast<uint32_t>(w) + 4) & mask);
+    }
 };
 
 // Four-point sign patterns a+b+c+d, a-b+c-d, a+b-c-d, a-b-c+d.
@@ -526,16 +556,7 @@ struct FxReverb::LocalTaps {
     }
 };
 
-struct FxReverb::LocalLines {
-    float* base[kBankLineCount];
-    int32_t index[kBankLineCount];
-    int32_t length[kBankLineCount];
-    float state[kBankLineCount];
-    float gain[kBankLineCount];
-    float sign[kBankLineCount];
-    float outL[kBankLineCount];
-    float outR[kBankLineCount];
-    int32_t count;
+struct FxReverb::LocalLines : ReverbBankLines {
     LocalTaps left, right, diffuse;
 };
 
@@ -585,50 +606,19 @@ void FxReverb::process(int32_t n, float** io)
     }
 }
 
-// Four lines at a time, each over the chunk in order: four independent
-// recurrences in flight hide each one's latency. A stretch ends where one of
-// the four lines wraps.
-void FxReverb::runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep)
+// Sample s of the chunk reads a tap `position` behind head firstHead + s + 1:
+// a contiguous run of the ring, kept whole where it wraps by the copy of the
+// ring's start past its end.
+void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
+                       float* to, int32_t c)
 {
-    static_assert(kBankLineCount % 8 == 0, "both line sets come in fours");
-    for (int32_t k = 0; k < local.count; k += 4) {
-        float* cell[4];
-        float state[4];
-        for (int32_t j = 0; j < 4; ++j) {
-            cell[j] = local.base[k + j] + local.index[k + j];
-            state[j] = local.state[k + j];
-        }
-        const float* gain = local.gain + k;
-        const float* sign = local.sign + k;
-        const float* outL = local.outL + k;
-        const float* outR = local.outR + k;
-        for (int32_t s = 0; s < c;) {
-            int32_t stretch = c - s;
-            for (int32_t j = 0; j < 4; ++j)
-                stretch = std::min(stretch, static_cast<int32_t>(local.base[k + j] + local.length[k + j] - cell[j]));
-            for (int32_t end = s + stretch; s < end; ++s) {
-                const float e = late[s];
-                float left = 0.0f;
-                float right = 0.0f;
-                for (int32_t j = 0; j < 4; ++j) {
-                    const float st = keep * state[j] + gain[j] * *cell[j];
-                    state[j] = st;
-                    *cell[j]++ = sign[j] * (e - st);
-                    left += st * outL[j];
-                    right += st * outR[j];
-                }
-                sum[0][s] += left;
-                sum[1][s] += right;
-            }
-            for (int32_t j = 0; j < 4; ++j)
-                if (cell[j] == local.base[k + j] + local.length[k + j])
-                    cell[j] = local.base[k + j];
-        }
-        for (int32_t j = 0; j < 4; ++j) {
-            local.index[k + j] = static_cast<int32_t>(cell[j] - local.base[k + j]);
-            local.state[k + j] = state[j];
-        }
+    const float* from[kMaxTaps];
+    float gain[kMaxTaps];
+    for (int32_t k = 0; k < taps.count; ++k) {
+        from[k] = ring + ((firstHead + 1 - taps.position[k]) & mask);
+        gain[k] = sign * taps.gain[k];
     }
+    addReverbTaps(from, gain, taps.count, to, c);
 }
 
 template <int32_t kNetwork>
@@ -674,8 +664,7 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     uint32_t head = preDelayHead;
     float x1 = inputX1, y1 = inputY1, z1 = locutZ1;
 
-    // The block's lines and taps in local arrays: stores into the pool then
-    // cannot alias them, and the loop keeps them in registers and cache.
+    // The block's lines and taps in local arrays.
     LocalLines local;
     local.count = 0;
     if (kNetwork != kFdn) {
@@ -715,7 +704,10 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             x1 = x;
             y1 = y;
             z1 = z;
-            ring[head & mask] = z + bias;
+            const uint32_t at = head & mask;
+            ring[at] = z + bias;
+            if (at < kChunk)
+                ring[at + mask + 1] = ring[at];
             ++head;
             float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
             if (fromPosition != readPosition) {
@@ -726,26 +718,11 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
         }
         if (kNetwork != kFdn) {
-            // Sample s of the chunk reads a tap `position` behind head
-            // firstHead + s + 1: a contiguous run of the ring, in two parts
-            // where it wraps.
-            const auto addTaps = [&](const LocalTaps& taps, float* to, float sign) {
-                for (int32_t k = 0; k < taps.count; ++k) {
-                    const float gain = sign * taps.gain[k];
-                    const uint32_t first = (firstHead + 1 - taps.position[k]) & mask;
-                    const int32_t beforeWrap = static_cast<int32_t>(std::min<uint32_t>(static_cast<uint32_t>(c), mask + 1 - first));
-                    const float* from = ring + first;
-                    for (int32_t s = 0; s < beforeWrap; ++s)
-                        to[s] += from[s] * gain;
-                    for (int32_t s = beforeWrap; s < c; ++s)
-                        to[s] += ring[s - beforeWrap] * gain;
-                }
-            };
-            addTaps(local.left, early[0], 1.0f);
-            addTaps(local.right, early[1], 1.0f);
-            addTaps(local.diffuse, early[0], 1.0f);
-            addTaps(local.diffuse, early[1], -1.0f);
-            runBank(local, late, sum, c, keep);
+            addTaps(ring, mask, firstHead, local.left, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, local.right, 1.0f, early[1], c);
+            addTaps(ring, mask, firstHead, local.diffuse, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, local.diffuse, -1.0f, early[1], c);
+            runReverbBank(local, late, sum, c, keep);
         } else {
             for (int32_t s = 0; s < c; ++s) {
                 float st[kFdnLineCount];
@@ -776,25 +753,58 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         }
 
         const float scale = kNetwork == kFdn ? 1.0f : 0.0625f;
-        for (int32_t s = 0; s < c; ++s) {
-            // The all-pass modulation, split like the delay's taps.
-            const float m = 2.0f * sine[modPhase];
-            modPhase += modIncrement;
-            const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
-            const int32_t whole = q >> 10;
-            const float frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
-            const float revL = early[0][s] + scale * leftPass.step(sum[0][s], allPassIndex[0], whole, frac);
-            float revR = early[1][s] + scale * rightPass.step(sum[1][s], allPassIndex[1], whole, frac);
-            if (!room) {
-                const uint32_t offsetMask = kRightOffsetRingSize - 1;
-                rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex) & offsetMask] = revR;
-                revR = rightOffsetRing[static_cast<uint32_t>(rightOffsetIndex - rightOffset) & offsetMask];
-                rightOffsetIndex = static_cast<int32_t>((static_cast<uint32_t>(rightOffsetIndex) + 1) & offsetMask);
+        uint32_t modEntry = ~0u; // none yet: the first sample computes the split
+        int32_t whole = 0;
+        float frac = 0.0f;
+        // Three passes over the chunk: the all-passes, the right output's
+        // offset, the mix. The reverb's two outputs take the place of `early`.
+        int32_t wL = allPassIndex[0];
+        int32_t wR = allPassIndex[1];
+        for (int32_t s = 0; s < c;) {
+            // The all-pass modulation, split like the delay's taps; it only
+            // moves when the phase reaches the next sine entry. Until then,
+            // four samples go at once.
+            const uint32_t lastOfFour = modPhase + 3 * modIncrement;
+            if (s + 4 <= c && (modPhase >> SineTable::kShift) == modEntry &&
+                (lastOfFour >> SineTable::kShift) == modEntry && leftPass.fourFit(wL, whole) &&
+                rightPass.fourFit(wR, whole)) {
+                leftPass.stepFour(sum[0] + s, early[0] + s, scale, wL, whole, frac);
+                rightPass.stepFour(sum[1] + s, early[1] + s, scale, wR, whole, frac);
+                modPhase += 4 * modIncrement;
+                s += 4;
+                continue;
             }
-            float& outL = io[0][done + s];
-            float& outR = io[1][done + s];
-            outL = (1.0f - wetNow) * outL + wetNow * revL;
-            outR = (1.0f - wetNow) * outR + wetNow * revR;
+            if ((modPhase >> SineTable::kShift) != modEntry) {
+                modEntry = modPhase >> SineTable::kShift;
+                const float m = 2.0f * sine[modPhase];
+                const int32_t q = static_cast<int32_t>(std::floor(m * 1024.0f + 0.5f));
+                whole = q >> 10;
+                frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
+            }
+            modPhase += modIncrement;
+            early[0][s] += scale * leftPass.step(sum[0][s], wL, whole, frac);
+            early[1][s] += scale * rightPass.step(sum[1][s], wR, whole, frac);
+            ++s;
+        }
+        allPassIndex[0] = wL;
+        allPassIndex[1] = wR;
+        if (!room) {
+            constexpr uint32_t kOffsetMask = kRightOffsetRingSize - 1;
+            float* offsetRing = rightOffsetRing.data();
+            uint32_t at = static_cast<uint32_t>(rightOffsetIndex);
+            const uint32_t back = static_cast<uint32_t>(rightOffset);
+            for (int32_t s = 0; s < c; ++s) {
+                offsetRing[at & kOffsetMask] = early[1][s];
+                early[1][s] = offsetRing[(at - back) & kOffsetMask];
+                at = (at + 1) & kOffsetMask;
+            }
+            rightOffsetIndex = static_cast<int32_t>(at);
+        }
+        float* outL = io[0] + done;
+        float* outR = io[1] + done;
+        for (int32_t s = 0; s < c; ++s) {
+            outL[s] = (1.0f - wetNow) * outL[s] + wetNow * early[0][s];
+            outR[s] = (1.0f - wetNow) * outR[s] + wetNow * early[1][s];
             wetNow += wetStep;
         }
     }

@@ -3,6 +3,7 @@
 // ("Diffuse-2") or a bank of 64 damped recirculating lines (the other types).
 #pragma once
 
+#include "Conversions.h"
 #include "Module.h"
 #include "SineTable.h"
 
@@ -15,7 +16,8 @@ public:
     // Every memory is sized at construction for the highest rate the plug-in
     // accepts, so that no two lines ever share memory and no rate change allocates.
     static constexpr double kMaxSampleRate = 768000.0;
-    static constexpr int32_t kPreDelayRingSize = 1 << 19; // the first max(65536, reach at the rate) are used
+    static constexpr int32_t kPreDelayRingSize = 1 << 19; // the first max(65536, reach at the rate) are used,
+                                                           // then a copy of the ring's first 256
     static constexpr int32_t kMaxPreDelayRead = kPreDelayRingSize - 3;
     static const int32_t kPoolSize;                     // the bank and FDN lines end to end at kMaxSampleRate
     static constexpr int32_t kAllPassRingSize = 12288;  // of which the first 4096 (8192 above 600 kHz) are used
@@ -75,6 +77,10 @@ public:
     virtual void setParameter(int32_t index, float value);
     // n frames of io[0] and io[1] in place.
     virtual void process(int32_t n, float** io);
+
+    // Its tail has died away and it has gone to sleep (a process call found
+    // silence past the tail, or a reset): silent input leaves a block as it is.
+    bool asleep() const { return wetCurrent < 0.0f && silenceCounter > truncToInt(t60 * sampleRate); }
 
     // The first prime >= x from the 3000-entry table, or 0 beyond it.
     static int32_t nextPrime(int64_t x);
@@ -161,7 +167,8 @@ private:
     struct LocalTaps;
     struct LocalLines;
     static constexpr int32_t kChunk = 256; // frames the reverb takes at once, for its scratch buffers
-    static void runBank(LocalLines& local, const float* late, float (*sum)[kChunk], int32_t c, float keep);
+    static void addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
+                        float* to, int32_t c);
 
     void publishTaps();
     void takeTaps();

@@ -93,10 +93,17 @@ void FxVintagePhaser::runPhaser(int32_t n, float** io, int32_t outputStage)
     for (int32_t c = 0; c < 2; ++c)
         std::copy(std::begin(stage[c]), std::end(stage[c]), s[c]);
     uint32_t phase = lfoPhase;
+    // The coefficient follows the sine table's entries, so the exponential
+    // is taken again only when the phase moves on to the next one.
+    uint32_t entry = ~0u;
+    float a = 0.0f;
     for (int32_t i = 0; i < n; ++i) {
-        const double fc = centre + sine[phase] * sweep;
+        if ((phase >> SineTable::kShift) != entry) {
+            entry = phase >> SineTable::kShift;
+            const double fc = centre + sine[phase] * sweep;
+            a = static_cast<float>(1.0 - std::exp(radiansPerHz * fc));
+        }
         phase += increment;
-        const float a = static_cast<float>(1.0 - std::exp(radiansPerHz * fc));
         for (int32_t c = 0; c < 2; ++c) {
             const float x = io[c][i];
             float u = x - fbk * last[c];

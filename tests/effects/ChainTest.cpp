@@ -67,6 +67,34 @@ TEST(EffectsChain, SameKindInTwoSlotsRunsTwice)
     }
 }
 
+// Told that no voice wrote the buses, the chain leaves a sleeping reverb
+// alone; a delay's late echo still reaches it and wakes it. Either way the
+// output is that of a chain told nothing.
+TEST(EffectsChain, BlocksWithoutVoicesSoundAsIfProcessedInFull)
+{
+    auto told = std::make_unique<ChainRig>();
+    auto untold = std::make_unique<ChainRig>();
+    for (ChainRig* rig : {told.get(), untold.get()}) {
+        rig->on[kEffectDelay] = rig->on[kEffectReverb] = true;
+        rig->delay.setParameter(FxDelay::kAmount, 0.5f);
+        rig->delay.setParameter(FxDelay::kRateLeft, 0.0f); // "1/1*": 3 s, past the reverb's 0.5 s tail
+        rig->reverb.setParameter(FxReverb::kTypeParam, 1.0f);
+        rig->reverb.setParameter(FxReverb::kAmount, 0.5f);
+    }
+    const int32_t echo = 132300;
+    float tailAfterEcho = 0.0f;
+    for (int32_t block = 0; block * kBlock < echo + 8 * kBlock; ++block) {
+        Stereo a = block == 0 ? noise(kBlock, 3) : Stereo(kBlock), b = a, dryA(kBlock), dryB(kBlock);
+        told->run(a, dryA, 120.0f, block > 0);
+        untold->run(b, dryB);
+        ASSERT_EQ(a.left, b.left) << block;
+        ASSERT_EQ(a.right, b.right) << block;
+        if (block * kBlock > echo + kBlock)
+            tailAfterEcho = std::max(tailAfterEcho, peak(a.left));
+    }
+    EXPECT_GT(tailAfterEcho, 1e-3f);
+}
+
 TEST(EffectsChain, SlotValuesRoundUpFromATenthBelowAndOthersKeepTheSlot)
 {
     const std::pair<float, int32_t> rows[] = {{2.95f, 3}, {0.0f, 0}, {-0.05f, 0}, {4.95f, 5},

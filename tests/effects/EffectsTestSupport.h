@@ -53,10 +53,10 @@ struct ChainRig {
         reverb.reset();
         delay.reset();
     }
-    void run(Stereo& fx, Stereo& dry, float tempo = 120.0f)
+    void run(Stereo& fx, Stereo& dry, float tempo = 120.0f, bool busesSilent = false)
     {
         EffectsChain chain{distortion, eq, phaser, delay, reverb, delayMod, sampleRate};
-        chain.process(order, on, fx.frames(), fx.io(), dry.io(), tempo);
+        chain.process(order, on, fx.frames(), fx.io(), dry.io(), tempo, busesSilent);
     }
     double sampleRate;
     DistortionFields distortion;
