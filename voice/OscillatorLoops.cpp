@@ -9,20 +9,6 @@ namespace {
 
 constexpr int32_t kWeightScale = 1024;
 
-// phases[k] = the phase before frame k, for every frame of the padded slice;
-// increments holds the padded count.
-void phasesAhead(uint32_t phase, const uint32_t* increments, int32_t frames, uint32_t* phases)
-{
-    __m128i base = _mm_set1_epi32(static_cast<int32_t>(phase));
-    for (int32_t k = 0; k < frames; k += kLanes) {
-        const __m128i inc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(increments + k));
-        __m128i sum = _mm_add_epi32(inc, _mm_slli_si128(inc, 4));
-        sum = _mm_add_epi32(sum, _mm_slli_si128(sum, 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(phases + k), _mm_add_epi32(base, _mm_sub_epi32(sum, inc)));
-        base = _mm_add_epi32(base, _mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 3, 3, 3)));
-    }
-}
-
 template <unsigned Features>
 constexpr int kFractionBits = (Features & kFineFraction) != 0 ? 10 : 8;
 
@@ -93,51 +79,73 @@ int32_t serialMain(const MainOscillatorJob& job, uint32_t& phaseRef, int32_t* ma
     return produced;
 }
 
-// The plain sum of the six copies' table values, read without interpolation:
-// copies 0..3 in lo, 4 and 5 in hi's low lanes.
-inline int32_t copiesSum(const int16_t* table, __m128i lo, __m128i hi)
+// The phases of one copy at four frames: phase + k inc, k = 0..3.
+inline __m128i fourPhases(uint32_t phase, uint32_t increment)
 {
-    const __m128i index = _mm_packs_epi32(_mm_srli_epi32(lo, kTableShift), _mm_srli_epi32(hi, kTableShift));
-    return table[_mm_extract_epi16(index, 0)] + table[_mm_extract_epi16(index, 1)] +
-           table[_mm_extract_epi16(index, 2)] + table[_mm_extract_epi16(index, 3)] +
-           table[_mm_extract_epi16(index, 4)] + table[_mm_extract_epi16(index, 5)];
+    return _mm_setr_epi32(static_cast<int32_t>(phase), static_cast<int32_t>(phase + increment),
+                          static_cast<int32_t>(phase + 2 * increment), static_cast<int32_t>(phase + 3 * increment));
 }
 
-// The detuned copies around main[], their six phases advanced together.
+// The table values (no interpolation) of two copies at four frames, in the
+// 16-bit lanes first, second of frame 0, first, second of frame 1, ...: the
+// pairs a multiply-add weighs and sums.
+inline __m128i copyPairs(const int16_t* table, __m128i first, __m128i second)
+{
+    const __m128i index = _mm_packs_epi32(_mm_srli_epi32(first, kTableShift), _mm_srli_epi32(second, kTableShift));
+    __m128i v = _mm_setzero_si128();
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 0)], 0);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 4)], 1);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 1)], 2);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 5)], 3);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 2)], 4);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 6)], 5);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 3)], 6);
+    v = _mm_insert_epi16(v, table[_mm_extract_epi16(index, 7)], 7);
+    return v;
+}
+
+// weight times the sum of the six copies at phases + offset, four frames.
+inline __m128i weightedCopies(const int16_t* table, const __m128i* phases, __m128i offset, int32_t weight)
+{
+    const __m128i weights = _mm_set1_epi32((weight & 0xFFFF) | weight << 16);
+    __m128i sum = _mm_setzero_si128();
+    for (int c = 0; c < kFatCopies; c += 2) {
+        const __m128i pairs =
+            copyPairs(table, _mm_add_epi32(phases[c], offset), _mm_add_epi32(phases[c + 1], offset));
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, weights));
+    }
+    return sum;
+}
+
+// The detuned copies around main[] (padded), four frames at a time: each
+// copy's phases for the four frames sit in one register and move on
+// together. All weighted sums stay within 32 bits: at most 7 * 32767 * 1024.
 template <bool Pulse>
 void fatStack(const MainOscillatorJob& job, uint32_t* fatPhases, const int32_t* main, float* out, int32_t frames)
 {
-    alignas(16) uint32_t phases[2 * kLanes] = {};
-    alignas(16) uint32_t increments[2 * kLanes] = {};
+    __m128i phases[kFatCopies];
+    __m128i steps[kFatCopies];
     for (int c = 0; c < kFatCopies; ++c) {
-        phases[c] = fatPhases[c];
-        increments[c] = job.fatIncrements[c];
+        phases[c] = fourPhases(fatPhases[c], job.fatIncrements[c]);
+        steps[c] = _mm_set1_epi32(static_cast<int32_t>(kLanes * job.fatIncrements[c]));
     }
-    __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(phases));
-    __m128i hi = _mm_load_si128(reinterpret_cast<const __m128i*>(phases + kLanes));
-    const __m128i incLo = _mm_load_si128(reinterpret_cast<const __m128i*>(increments));
-    const __m128i incHi = _mm_load_si128(reinterpret_cast<const __m128i*>(increments + kLanes));
+    const __m128i noOffset = _mm_setzero_si128();
     const __m128i offset = _mm_set1_epi32(static_cast<int32_t>(job.pulseOffset));
     const int32_t a = job.weightMain;
     const int32_t b = job.weightCopies;
-    for (int32_t k = 0; k < frames; ++k) {
-        const int32_t sum = copiesSum(job.table, lo, hi);
-        int32_t stacked;
+    for (int32_t k = 0; k < frames; k += kLanes) {
+        __m128i m = _mm_load_si128(reinterpret_cast<const __m128i*>(main + k));
         if constexpr (Pulse) {
-            const int32_t shifted = copiesSum(job.table, _mm_add_epi32(lo, offset), _mm_add_epi32(hi, offset));
-            const int32_t q = (main[k] * a - shifted * b) / kWeightScale;
-            stacked = (q * a + sum * b) / kWeightScale;
-        } else {
-            stacked = (main[k] * a + sum * b) / kWeightScale;
+            // The main pulse against the shifted copies first, then the plain copies on top.
+            m = truncatedDiv1024(_mm_add_epi32(multiplyLow(m, a), weightedCopies(job.table, phases, offset, -b)));
         }
-        out[k] = static_cast<float>(stacked);
-        lo = _mm_add_epi32(lo, incLo);
-        hi = _mm_add_epi32(hi, incHi);
+        const __m128i sum = _mm_add_epi32(multiplyLow(m, a), weightedCopies(job.table, phases, noOffset, b));
+        _mm_storeu_ps(out + k, _mm_cvtepi32_ps(truncatedDiv1024(sum)));
+        for (int c = 0; c < kFatCopies; ++c)
+            phases[c] = _mm_add_epi32(phases[c], steps[c]);
     }
-    _mm_store_si128(reinterpret_cast<__m128i*>(phases), lo);
-    _mm_store_si128(reinterpret_cast<__m128i*>(phases + kLanes), hi);
     for (int c = 0; c < kFatCopies; ++c)
-        fatPhases[c] = phases[c];
+        fatPhases[c] += job.fatIncrements[c] * static_cast<uint32_t>(frames);
 }
 
 template <unsigned Features>
@@ -150,13 +158,21 @@ int32_t mainLoop(const MainOscillatorJob& job, uint32_t& phase, uint32_t* fatPha
         produced = serialMain<Features>(job, phase, main, frames);
         for (int32_t k = 0; k < produced; ++k)
             mainOut[k] = static_cast<float>(main[k]);
+        // The stack reads whole groups of four.
+        for (int32_t k = produced; k < paddedFrames(produced); ++k)
+            main[k] = 0;
     } else {
-        alignas(16) uint32_t phases[kMaxSliceFrames];
-        phasesAhead(phase, job.increments, frames, phases);
+        // Each group's phases: the running phase plus the increments summed
+        // lane by lane up to the frame before.
+        __m128i base = _mm_set1_epi32(static_cast<int32_t>(phase));
         for (int32_t k = 0; k < frames; k += kLanes) {
-            const __m128i m = mainSamples<Features>(job, _mm_load_si128(reinterpret_cast<const __m128i*>(phases + k)));
+            const __m128i inc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.increments + k));
+            __m128i sum = _mm_add_epi32(inc, _mm_slli_si128(inc, 4));
+            sum = _mm_add_epi32(sum, _mm_slli_si128(sum, 8));
+            const __m128i m = mainSamples<Features>(job, _mm_add_epi32(base, _mm_sub_epi32(sum, inc)));
             _mm_store_si128(reinterpret_cast<__m128i*>(main + k), m);
             _mm_storeu_ps(mainOut + k, _mm_cvtepi32_ps(m));
+            base = _mm_add_epi32(base, _mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 3, 3, 3)));
         }
         uint32_t end = phase;
         for (int32_t k = 0; k < frames; ++k)

@@ -60,10 +60,27 @@ inline __m128i readTable4(const int16_t* table, __m128i indexPhases, __m128i fra
     const __m128i f = _mm_and_si128(_mm_srli_epi32(fractionPhases, kTableShift - FracBits), mask);
     const __m128i weights = _mm_or_si128(_mm_sub_epi32(one, f), _mm_slli_epi32(f, 16));
     const __m128i sum = _mm_madd_epi16(pairs, weights);
-    const __m128i a = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
-    const __m128i b = _mm_srai_epi32(pairs, 16);
-    const __m128i bias = _mm_and_si128(_mm_cmpgt_epi32(a, b), mask);
-    return _mm_srai_epi32(_mm_add_epi32(sum, bias), FracBits);
+    // a > b, compared in the low 16-bit half of each lane; the mask drops the high half.
+    const __m128i falling = _mm_cmpgt_epi16(pairs, _mm_srli_epi32(pairs, 16));
+    return _mm_srai_epi32(_mm_add_epi32(sum, _mm_and_si128(falling, mask)), FracBits);
+}
+
+// x / 1024 truncating toward zero, four lanes.
+inline __m128i truncatedDiv1024(__m128i x)
+{
+    const __m128i bias = _mm_and_si128(_mm_srai_epi32(x, 31), _mm_set1_epi32(1023));
+    return _mm_srai_epi32(_mm_add_epi32(x, bias), 10);
+}
+
+// x c, the low 32 bits (the same signed or unsigned), four lanes; SSE2 has
+// only the 32 x 32 -> 64-bit multiply of lanes 0 and 2.
+inline __m128i multiplyLow(__m128i x, int32_t c)
+{
+    const __m128i factor = _mm_set1_epi32(c);
+    const __m128i even = _mm_mul_epu32(x, factor);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_si128(x, 4), factor);
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
 }
 
 // (x (1024 - mu) + y mu) / 1024 truncating, four lanes; x and y on the 16-bit
@@ -71,9 +88,7 @@ inline __m128i readTable4(const int16_t* table, __m128i indexPhases, __m128i fra
 inline __m128i crossfade4(__m128i x, __m128i y, __m128i weights)
 {
     const __m128i pairs = _mm_unpacklo_epi16(_mm_packs_epi32(x, x), _mm_packs_epi32(y, y));
-    const __m128i sum = _mm_madd_epi16(pairs, weights);
-    const __m128i bias = _mm_and_si128(_mm_srai_epi32(sum, 31), _mm_set1_epi32(1023));
-    return _mm_srai_epi32(_mm_add_epi32(sum, bias), 10);
+    return truncatedDiv1024(_mm_madd_epi16(pairs, weights));
 }
 
 // Nearest integer, halves away from zero. Callers keep |x| far below 2^63.
