@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "Noise.h"
 #include "OscillatorHarness.h"
 #include "OscillatorReads.h"
 #include "OscillatorTables.h"
@@ -119,6 +120,34 @@ TEST(OscillatorFrameRule, SawsPulsesAndFatStacksFollowTheRuleFrameForFrame)
                 ASSERT_EQ(heardSamples(rig, frames), expected) << frames << " frames";
             }
         }
+    }
+}
+
+// The noise runs its high-pass four frames a pass; it must stay the one-pole
+// recursion on the LCG's upper halves, whatever the slice length.
+TEST(OscillatorFrameRule, ColouredNoiseIsTheHighPassedGeneratorOverAnySlice)
+{
+    for (double corner : {5.0, 1000.0, 20000.0}) {
+        const OnePoleCoefs hp = onePoleHighpassCoefs(corner, kRate);
+        const float level = 0.4f / 32768.0f;
+        uint32_t generator = 777, ruleGenerator = 777;
+        float prev = 0.0f, state = 0.0f, rulePrev = 0.0f, ruleState = 0.0f;
+        double worst = 0.0, peak = 0.0;
+        for (int32_t frames = 1; frames <= kMaxSliceFrames; ++frames) {
+            std::vector<float> out(size_t(frames), 0.25f);
+            addColouredNoise(generator, level, hp, prev, state, out.data(), frames);
+            for (int32_t k = 0; k < frames; ++k) {
+                const float x = float(int16_t(ruleGenerator >> 16)) * level;
+                ruleGenerator = ruleGenerator * 214013u + 2531011u;
+                ruleState = (x - rulePrev) * hp.b - ruleState * hp.a;
+                rulePrev = x;
+                worst = std::max(worst, std::fabs(double(out[size_t(k)]) - 0.25 - ruleState));
+                peak = std::max(peak, std::fabs(double(ruleState)));
+            }
+            ASSERT_EQ(generator, ruleGenerator);
+        }
+        EXPECT_GT(peak, 0.01) << corner;
+        EXPECT_LT(worst, 1e-6) << corner; // rounding only: 0.25 + y is kept to about 3e-8
     }
 }
 
