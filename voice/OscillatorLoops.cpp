@@ -107,7 +107,8 @@ inline __m128i copyPairs(const int16_t* table, __m128i first, __m128i second)
 // weight times the sum of the six copies at phases + offset, four frames.
 inline __m128i weightedCopies(const int16_t* table, const __m128i* phases, __m128i offset, int32_t weight)
 {
-    const __m128i weights = _mm_set1_epi32((weight & 0xFFFF) | weight << 16);
+    const uint32_t half = static_cast<uint32_t>(weight) & 0xFFFFu; // the 16-bit weight, negative ones too
+    const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(half | half << 16));
     __m128i sum = _mm_setzero_si128();
     for (int c = 0; c < kFatCopies; c += 2) {
         const __m128i pairs =
