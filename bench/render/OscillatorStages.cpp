@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -132,20 +133,29 @@ double timeRun(Voices& voices, double seconds)
 
 void printOscillatorStages(int runs, double seconds)
 {
+    // Runs go round all variants in turn, so a change in the machine's load
+    // lands on every row alike and shows in the spread instead of in one row.
+    std::vector<Voices> rigs;
+    for (const Variant& variant : kVariants)
+        for (int count : kVoiceCounts)
+            rigs.emplace_back(count, variant);
+    std::vector<std::vector<double>> times(rigs.size());
+    for (Voices& voices : rigs)
+        timeRun(voices, seconds / 4); // ramps start, tables come in
+    for (int r = 0; r < runs; ++r)
+        for (size_t i = 0; i < rigs.size(); ++i)
+            times[i].push_back(timeRun(rigs[i], seconds));
+
     printf("\noscillator stage alone, ns per voice-sample (median, spread of %d runs)\n", runs);
     printf("%-36s", "variant");
     for (int voices : kVoiceCounts)
         printf(" | %6d voices    ", voices);
     printf("\n");
+    size_t i = 0;
     for (const Variant& variant : kVariants) {
         printf("%-36s", variant.name);
-        for (int count : kVoiceCounts) {
-            Voices voices(count, variant);
-            voices.renderSlice(); // first slice: ramps start, tables come in
-            std::vector<double> times;
-            for (int r = 0; r < runs; ++r)
-                times.push_back(timeRun(voices, seconds));
-            const RunSeries t = summarise(times);
+        for (size_t c = 0; c < std::size(kVoiceCounts); ++c, ++i) {
+            const RunSeries t = summarise(times[i]);
             printf(" | %8.2f ±%4.1f %%", t.median * 1e9, 50.0 * t.spread);
         }
         printf("\n");
