@@ -163,22 +163,37 @@ int32_t mainLoop(const MainOscillatorJob& job, uint32_t& phase, uint32_t* fatPha
         for (int32_t k = produced; k < paddedFrames(produced); ++k)
             main[k] = 0;
     } else {
-        // Each group's phases: the running phase plus the increments summed
-        // lane by lane up to the frame before.
-        __m128i base = _mm_set1_epi32(static_cast<int32_t>(phase));
-        for (int32_t k = 0; k < frames; k += kLanes) {
-            const __m128i inc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.increments + k));
-            __m128i sum = _mm_add_epi32(inc, _mm_slli_si128(inc, 4));
-            sum = _mm_add_epi32(sum, _mm_slli_si128(sum, 8));
-            const __m128i m = mainSamples<Features>(job, _mm_add_epi32(base, _mm_sub_epi32(sum, inc)));
+        const auto read = [&](int32_t k, __m128i phases) {
+            const __m128i m = mainSamples<Features>(job, phases);
             _mm_store_si128(reinterpret_cast<__m128i*>(main + k), m);
             _mm_storeu_ps(mainOut + k, _mm_cvtepi32_ps(m));
-            base = _mm_add_epi32(base, _mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 3, 3, 3)));
+        };
+        __m128i base = _mm_set1_epi32(static_cast<int32_t>(phase));
+        if (job.steadyIncrement) {
+            // A held pitch: the same four steps from every group's start.
+            const uint32_t inc = job.increments[0];
+            const __m128i steps = fourPhases(0, inc);
+            const __m128i advance = _mm_set1_epi32(static_cast<int32_t>(kLanes * inc));
+            for (int32_t k = 0; k < frames; k += kLanes) {
+                read(k, _mm_add_epi32(base, steps));
+                base = _mm_add_epi32(base, advance);
+            }
+            phase += inc * static_cast<uint32_t>(frames);
+        } else {
+            // Each group's phases: the running phase plus the increments
+            // summed lane by lane up to the frame before.
+            for (int32_t k = 0; k < frames; k += kLanes) {
+                const __m128i inc = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.increments + k));
+                __m128i sum = _mm_add_epi32(inc, _mm_slli_si128(inc, 4));
+                sum = _mm_add_epi32(sum, _mm_slli_si128(sum, 8));
+                read(k, _mm_add_epi32(base, _mm_sub_epi32(sum, inc)));
+                base = _mm_add_epi32(base, _mm_shuffle_epi32(sum, _MM_SHUFFLE(3, 3, 3, 3)));
+            }
+            uint32_t end = phase;
+            for (int32_t k = 0; k < frames; ++k)
+                end += job.increments[k];
+            phase = end;
         }
-        uint32_t end = phase;
-        for (int32_t k = 0; k < frames; ++k)
-            end += job.increments[k];
-        phase = end;
     }
     if constexpr ((Features & kFatStack) != 0)
         fatStack<(Features & kPulseRead) != 0>(job, fatPhases, main, stackOut, produced);

@@ -33,6 +33,7 @@ struct MainOscillatorJob {
     const uint32_t* fatIncrements; // kFatCopies
     int32_t weightMain, weightCopies;
     const uint32_t* increments; // one per frame, padded
+    bool steadyIncrement;       // all the same (a held pitch)
     FeedbackFm fm;
 };
 

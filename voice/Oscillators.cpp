@@ -66,8 +66,9 @@ unsigned mainLoopFeatures(const OscillatorSlice& s, int i)
 
 MainOscillatorJob mainJob(const OscillatorSlice& s, int i, const uint32_t* increments, const FeedbackFm& fm)
 {
-    return {s.table[i],           s.morphTable[i],          s.morph[i], s.pulseOffset, s.fatIncrements[i],
-            s.fatWeightMain[i],   s.fatWeightCopies[i],     increments, fm};
+    return {s.table[i],         s.morphTable[i],       s.morph[i],  s.pulseOffset,
+            s.fatIncrements[i], s.fatWeightMain[i],    s.fatWeightCopies[i], increments,
+            s.increment[i].step == 0.0f, fm};
 }
 
 // out = extra + (1 - R)(s2 M + (2^-15 - M) s1) + R 2^-30 m1 m2, M on the 2^-15 scale.

@@ -110,9 +110,10 @@ TEST(OscillatorFrameRule, SawsPulsesAndFatStacksFollowTheRuleFrameForFrame)
             rig.slot.osc1Phase = 0x89ABCDEFu;
             for (int c = 0; c < kFatCopies; ++c)
                 rig.slot.fatPhases1[c] = 0x1234567u * uint32_t(c + 1);
-            // A slice of every length from 1 to 64, gliding up from note 40 to 100.
+            // A slice of every length from 1 to 64, stepping up from note 40 to
+            // 104 every other slice: ramped increments, then held ones.
             for (int32_t frames = 1; frames <= kMaxSliceFrames; ++frames) {
-                rig.slot.pitch = float((40 + frames) * 128);
+                rig.slot.pitch = float((40 + frames / 2 * 2) * 128);
                 VoiceSlot before = rig.slot;
                 const OscillatorSlice s =
                     prepareOscillators(rig.params, rig.inputs(), rig.rates(), before, frames, false);
