@@ -174,7 +174,8 @@ int main(int argc, char** argv)
            "peer rtf", "peer ns/vs", "spread", "ratio");
     for (Patch patch : patches) {
         const int stack = patch == Patch::Heavy ? 8 : 1;
-        for (int voices : voiceCounts) {
+        for (int asked : voiceCounts) {
+            const int voices = asked / stack * stack; // whole keys of `stack` layers sound
             auto vesk = loadSubject(veskPath, true, patch);
             auto peer = peerPath == "none" ? nullptr : loadSubject(peerPath, false, patch);
             if (!vesk)
