@@ -2,11 +2,20 @@
 // of one signal (samples on the oscillators' 16-bit scale unless noted).
 // renderOscillators() runs them in order and mixes the results; keeping the
 // signals apart lets each loop be specialised on its own few features.
+//
+// Most loops work four frames at a time (SSE2). They read their per-frame
+// inputs and may write their outputs up to paddedFrames(frames): every
+// buffer they touch holds kMaxSliceFrames, and what lies past `frames` is
+// scratch nobody reads.
 #pragma once
 
 #include <cstdint>
 
 #include "Oscillators.h"
+
+constexpr int kLanes = 4;
+static_assert(kMaxSliceFrames % kLanes == 0, "slices pad to whole groups of four frames");
+inline int32_t paddedFrames(int32_t frames) { return (frames + kLanes - 1) / kLanes * kLanes; }
 
 // Oscillator 2's "1->2 fbk" modulation.
 struct FeedbackFm {
@@ -23,7 +32,8 @@ struct MainOscillatorJob {
     uint32_t pulseOffset;
     const uint32_t* fatIncrements; // kFatCopies
     int32_t weightMain, weightCopies;
-    const uint32_t* increments; // one per frame
+    const uint32_t* increments; // one per frame, padded
+    bool steadyIncrement;       // all the same (a held pitch)
     FeedbackFm fm;
 };
 
@@ -38,7 +48,7 @@ enum MainLoopFeature : unsigned {
 };
 constexpr unsigned kMainLoopVariants = 64;
 
-// Writes main[] and, with kFatStack, stacked[]. Returns how many frames were
+// Writes main[] (padded) and, with kFatStack, stacked[]. Returns how many frames were
 // produced: all of them, or with kOneShotCycle the frames up to and
 // including the one whose advance wrapped the phase.
 int32_t runMainOscillator(unsigned features, const MainOscillatorJob& job, uint32_t& phase, uint32_t* fatPhases,

@@ -11,19 +11,37 @@ namespace {
 
 constexpr float kTo15Bit = 1.0f / 32768.0f;
 constexpr float kRingScale = 1.0f / 1073741824.0f; // 2^-30: the product of two 16-bit samples to full scale 1.0
+// Increments below this (and not negative) convert exactly through 32-bit signed lanes.
+constexpr float kLargestSignedIncrement = 2147483520.0f;
 
 // Ramps are evaluated in closed form (value + step * frame): no float carried
-// from frame to frame, so these loops vectorise.
+// from frame to frame, so these loops vectorise. Fills the padded slice.
 void fillIncrements(Ramp ramp, uint32_t* out, int32_t frames)
 {
+    const int32_t padded = paddedFrames(frames);
     if (ramp.step == 0.0f) {
         // A held pitch: the same increment for every frame.
         const uint32_t increment = rampIncrement(ramp.value);
-        for (int32_t k = 0; k < frames; ++k)
+        for (int32_t k = 0; k < padded; ++k)
             out[k] = increment;
         return;
     }
-    for (int32_t k = 0; k < frames; ++k)
+    const float last = ramp.value + ramp.step * static_cast<float>(padded);
+    if (ramp.value < kLargestSignedIncrement && last < kLargestSignedIncrement) {
+        // The same sums and the same rounding as rampIncrement, four frames at
+        // a time: every value is below 2^31, where the 32-bit conversion holds it.
+        const __m128 value = _mm_set1_ps(ramp.value);
+        const __m128 step = _mm_set1_ps(ramp.step);
+        const __m128 half = _mm_set1_ps(0.5f);
+        __m128 frame = _mm_setr_ps(1.0f, 2.0f, 3.0f, 4.0f);
+        for (int32_t k = 0; k < padded; k += kLanes) {
+            const __m128 v = _mm_add_ps(_mm_add_ps(value, _mm_mul_ps(step, frame)), half);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_cvttps_epi32(v));
+            frame = _mm_add_ps(frame, _mm_set1_ps(static_cast<float>(kLanes)));
+        }
+        return;
+    }
+    for (int32_t k = 0; k < padded; ++k)
         out[k] = rampIncrement(ramp.value + ramp.step * static_cast<float>(k + 1));
 }
 
@@ -48,8 +66,9 @@ unsigned mainLoopFeatures(const OscillatorSlice& s, int i)
 
 MainOscillatorJob mainJob(const OscillatorSlice& s, int i, const uint32_t* increments, const FeedbackFm& fm)
 {
-    return {s.table[i],           s.morphTable[i],          s.morph[i], s.pulseOffset, s.fatIncrements[i],
-            s.fatWeightMain[i],   s.fatWeightCopies[i],     increments, fm};
+    return {s.table[i],         s.morphTable[i],       s.morph[i],  s.pulseOffset,
+            s.fatIncrements[i], s.fatWeightMain[i],    s.fatWeightCopies[i], increments,
+            s.increment[i].step == 0.0f, fm};
 }
 
 // out = extra + (1 - R)(s2 M + (2^-15 - M) s1) + R 2^-30 m1 m2, M on the 2^-15 scale.
