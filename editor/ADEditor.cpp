@@ -6,7 +6,7 @@
 #include "ModulationVocabulary.h"
 #include "ParamTable.h"
 #include "VstSynth.h"
-#include "X11Frame.h"
+#include "PlatformFrame.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,10 +5,8 @@
 #include "CFrame.h"
 #include "EditorLayout.h"
 #include "EditorVocabulary.h"
+#include "UrlOpener.h"
 #include "VstSynth.h"
-
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -232,14 +230,7 @@ CBackgroundAddOn::CBackgroundAddOn(const CRect& rect, const CBitmap* bitmap) : C
 void CUrlButton::onMouseUp(const CPoint& where, int32_t buttons)
 {
     CKickButton::onMouseUp(where, buttons);
-    // The browser runs on its own; a second child reaps the opener at once so
-    // no zombie is left behind.
-    char opener[] = "xdg-open";
-    char address[] = "https://tovimar-sonic.example/vesk";
-    char* arguments[] = {opener, address, nullptr};
-    pid_t child = 0;
-    if (posix_spawnp(&child, opener, nullptr, nullptr, arguments, environ) == 0)
-        waitpid(child, nullptr, WNOHANG);
+    openInBrowser("https://tovimar-sonic.example/vesk");
 }
 
 CKeyboardCtrl::CKeyboardCtrl(const CRect& rect, CControlListener* owner, int32_t controlTag, VstSynth& plugin)
