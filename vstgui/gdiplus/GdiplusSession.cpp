@@ -1,7 +1,9 @@
 #include "GdiplusSession.h"
 
+#include <cwchar>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace VSTGUI {
 
@@ -52,5 +54,23 @@ void releaseGdiplus()
 }
 
 const Gdiplus::FontFamily& textFamily() { return *session.family; }
+
+bool pngEncoder(CLSID& encoder)
+{
+    UINT count = 0;
+    UINT bytes = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0)
+        return false;
+    std::vector<uint8_t> storage(bytes);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
+    if (Gdiplus::GetImageEncoders(count, bytes, codecs) != Gdiplus::Ok)
+        return false;
+    for (UINT i = 0; i < count; ++i)
+        if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            encoder = codecs[i].Clsid;
+            return true;
+        }
+    return false;
+}
 
 } // namespace VSTGUI

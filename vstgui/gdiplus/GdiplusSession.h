@@ -18,4 +18,7 @@ void releaseGdiplus();
 // The sans-serif family of the toolkit's text, valid while GDI+ runs.
 const Gdiplus::FontFamily& textFamily();
 
+// GDI+'s PNG encoder; false when it has none.
+bool pngEncoder(CLSID& encoder);
+
 } // namespace VSTGUI

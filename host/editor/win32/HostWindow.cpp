@@ -1,15 +1,9 @@
 // The Win32 window of vesk-editor-host. Its message loop is the host's; the
 // pointer's messages are posted to the editor's window as the mouse would
-// send them, and pictures are what the screen shows, encoded by GDI+.
+// send them, and pictures are what the screen shows, encoded by GDI+ as the
+// toolkit encodes its own.
 #include "HostWindow.h"
-
-#include <windows.h>
-
-#include <objidl.h>
-
-#include <gdiplus.h>
-
-#include <cwchar>
+#include "gdiplus/GdiplusSession.h"
 
 namespace {
 
@@ -18,29 +12,11 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool pngEncoder(CLSID& encoder)
-{
-    UINT count = 0;
-    UINT bytes = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0)
-        return false;
-    std::vector<uint8_t> storage(bytes);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i)
-        if (std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            encoder = codecs[i].Clsid;
-            return true;
-        }
-    return false;
-}
-
 class Win32HostWindow : public HostWindow {
 public:
     Win32HostWindow(int w, int h) : width(w), height(h)
     {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+        VSTGUI::acquireGdiplus();
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof(windowClass);
         windowClass.lpfnWndProc = hostWindowProc;
@@ -63,7 +39,7 @@ public:
     {
         if (window)
             DestroyWindow(window);
-        Gdiplus::GdiplusShutdown(gdiplusToken);
+        VSTGUI::releaseGdiplus();
     }
 
     bool isValid() const { return window != nullptr; }
@@ -124,7 +100,7 @@ public:
                               reinterpret_cast<BYTE*>(const_cast<uint32_t*>(pixels.data())));
         CLSID encoder;
         const std::wstring name(path.begin(), path.end());
-        return pngEncoder(encoder) && image.Save(name.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+        return VSTGUI::pngEncoder(encoder) && image.Save(name.c_str(), &encoder, nullptr) == Gdiplus::Ok;
     }
 
     void sizes(int& windowWidth, int& windowHeight, int& editorWidth, int& editorHeight) override
@@ -145,7 +121,6 @@ public:
 private:
     HWND editor() const { return GetWindow(window, GW_CHILD); }
 
-    ULONG_PTR gdiplusToken = 0;
     HWND window = nullptr;
     int width;
     int height;
