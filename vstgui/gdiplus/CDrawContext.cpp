@@ -108,12 +108,13 @@ void CDrawContext::drawString(const std::string& text, const CRect& r, CHoriTxtA
 {
     const std::wstring wide = widen(text);
     const TextStyle style(size, bold);
-    const double width = style.width(graphics, wide);
+    // Measuring is as slow as drawing in some GDI+ implementations (Wine's):
+    // only centred and right-aligned runs need their width.
     double x = r.left + 2;
     if (align == CHoriTxtAlign::kCenter)
-        x = r.left + (r.getWidth() - width) / 2;
+        x = r.left + (r.getWidth() - style.width(graphics, wide)) / 2;
     else if (align == CHoriTxtAlign::kRight)
-        x = r.right - 2 - width;
+        x = r.right - 2 - style.width(graphics, wide);
     // The baseline sits where cairo puts it; GDI+ places the line's top.
     const double baseline = r.top + (r.getHeight() + style.ascent - style.descent) / 2;
     const Gdiplus::GraphicsState state = graphics->Save();
