@@ -285,6 +285,10 @@ private:
             if (wParam < 128)
                 frame->onKeyEvent(uint32_t(wParam));
             return true;
+        case WM_KILLFOCUS:
+            // Typing elsewhere ends an edit as a click elsewhere does.
+            frame->setFocusView(nullptr);
+            return false;
         case WM_GETDLGCODE:
             // Hosts that put the editor into a dialog would take Return and Escape.
             result = DLGC_WANTALLKEYS | DLGC_WANTCHARS;
