@@ -17,6 +17,10 @@ public:
     // The pointer and its left button, in device pixels of the window.
     virtual void moveTo(int x, int y) = 0;
     virtual void button(bool press) = 0;
+    // Presses the left button at (x, y) to open a native pop-up menu, goes
+    // `downs` rows down with the keyboard and takes that row. False where
+    // menus are drawn by the toolkit itself (X11): tests click their rows.
+    virtual bool pickFromMenu(int x, int y, int downs) = 0;
     // What the screen shows of the window, 0xRRGGBB row after row.
     virtual bool capture(std::vector<uint32_t>& pixels) = 0;
     virtual bool writePng(const std::vector<uint32_t>& pixels, const std::string& path) = 0;

@@ -6,6 +6,8 @@
 //     wait:MS            pump idle for MS milliseconds
 //     click:X,Y          left click (panel coordinates, times the scale)
 //     drag:X,Y,DY        press, move DY pixels down (negative: up), release
+//     pick:X,Y,N         open the native menu at X,Y and take its Nth row
+//                        (from 1) with the keyboard (Windows only)
 //     param:N            print "param N VALUE"
 //     edits              print the touch-automation calls so far, in order, as
 //                        "edits begin N automate N ... end N", and forget them
@@ -96,6 +98,12 @@ bool run(Session& s, const std::string& action)
         for (int step = 1; step <= 5; ++step)
             moveTo(s, a, b + c * step / 5);
         button(s, false);
+    } else if (verb == "pick" && std::sscanf(argument.c_str(), "%lf,%lf,%lf", &a, &b, &c) == 3) {
+        if (!s.window.pickFromMenu(int(std::lround(a * s.scale)), int(std::lround(b * s.scale)), int(c))) {
+            std::fprintf(stderr, "no native menus here\n");
+            return false;
+        }
+        pump(s, 100);
     } else if (verb == "param") {
         const int index = std::atoi(argument.c_str());
         std::printf("param %d %g\n", index, double(s.plugin.getParameter(index)));

@@ -124,4 +124,24 @@ TEST_P(EditorWindow, KnobDragThroughTheServerIsOneBracketedGestureForTheHost)
     EXPECT_EQ(edits.find(" end "), edits.size() - end.size()) << "nothing after the end: " << output;
 }
 
+#ifdef _WIN32
+// Windows shows the toolkit's menus as its own pop-up menus; a row taken there
+// reaches the parameter like a row of the toolkit's.
+TEST_P(EditorWindow, NativeMenuRowsSetTheirParameter)
+{
+    // The filter type menu of the first program, which uses "LP Ladder 12dB"
+    // (code 17): its first row is "Lowpass 12dB" (code 0), its fourth
+    // "LP Ladder 24dB" (code 7).
+    const std::string output = runHost("--scale " + std::to_string(GetParam()) +
+                                       " param:126 pick:680,82,1 param:126 pick:680,82,4 param:126");
+    const size_t first = output.find("param 126");
+    ASSERT_NE(first, std::string::npos) << output;
+    const size_t second = output.find("param 126", first + 1);
+    ASSERT_NE(second, std::string::npos) << output;
+    EXPECT_EQ(parameterIn(output, 126), 17.0f) << output;
+    EXPECT_EQ(parameterIn(output, 126, first + 1), 0.0f) << output;
+    EXPECT_EQ(parameterIn(output, 126, second + 1), 7.0f) << output;
+}
+#endif
+
 INSTANTIATE_TEST_SUITE_P(Scales, EditorWindow, ::testing::Values(1, 2));

@@ -67,6 +67,18 @@ public:
         PostMessageW(editor(), press ? WM_LBUTTONDOWN : WM_LBUTTONUP, press ? MK_LBUTTON : 0, pointer);
     }
 
+    // The menu's own loop runs inside the press, so the keys are queued
+    // before it: the loop takes them as a user's typing.
+    bool pickFromMenu(int x, int y, int downs) override
+    {
+        pointer = MAKELPARAM(x, y);
+        PostMessageW(editor(), WM_LBUTTONDOWN, MK_LBUTTON, pointer);
+        for (int i = 0; i < downs; ++i)
+            PostMessageW(editor(), WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(editor(), WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+    }
+
     bool capture(std::vector<uint32_t>& pixels) override
     {
         POINT origin{0, 0};

@@ -58,6 +58,8 @@ public:
         XFlush(display);
     }
 
+    bool pickFromMenu(int, int, int) override { return false; }
+
     bool capture(std::vector<uint32_t>& pixels) override
     {
         XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
