@@ -22,7 +22,8 @@ for bits in 32 64; do
   cmake -S . -B "$dir" --toolchain cmake/toolchains/mingw-w64-$arch.cmake -DCMAKE_BUILD_TYPE=Release \
         -DVESK_GENERATORS="$PWD/build/VeskGenerators.cmake" >/dev/null
   cmake --build "$dir" -j"$jobs"
-  ctest --test-dir "$dir" -j"$jobs" --output-on-failure
+  # A display for the editor's window tests.
+  xvfb-run -a -s '-screen 0 2200x1400x24' ctest --test-dir "$dir" -j"$jobs" --output-on-failure
   builds+=("$PWD/$dir")
 done
 
