@@ -4,6 +4,7 @@
 // toolkit encodes its own.
 #include "HostWindow.h"
 #include "gdiplus/GdiplusSession.h"
+#include "win32/WideText.h"
 
 namespace {
 
@@ -111,8 +112,8 @@ public:
         Gdiplus::Bitmap image(width, height, width * 4, PixelFormat32bppRGB,
                               reinterpret_cast<BYTE*>(const_cast<uint32_t*>(pixels.data())));
         CLSID encoder;
-        const std::wstring name(path.begin(), path.end());
-        return VSTGUI::pngEncoder(encoder) && image.Save(name.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+        return VSTGUI::pngEncoder(encoder) &&
+               image.Save(VSTGUI::widen(path).c_str(), &encoder, nullptr) == Gdiplus::Ok;
     }
 
     void sizes(int& windowWidth, int& windowHeight, int& editorWidth, int& editorHeight) override
