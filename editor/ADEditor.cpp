@@ -6,7 +6,7 @@
 #include "ModulationVocabulary.h"
 #include "ParamTable.h"
 #include "VstSynth.h"
-#include "X11Frame.h"
+#include "PlatformFrame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -456,6 +456,9 @@ void ADEditor::idle()
         pendingPane = -1;
     }
     finishFileCommand();
+    // A modal file dialog lets the host run; it may have closed the editor.
+    if (!isOpen())
+        return;
     if (pathFieldDone) {
         getFrame()->removeView(pathField);
         pathField = nullptr;

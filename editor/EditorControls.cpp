@@ -5,10 +5,8 @@
 #include "CFrame.h"
 #include "EditorLayout.h"
 #include "EditorVocabulary.h"
+#include "UrlOpener.h"
 #include "VstSynth.h"
-
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -240,18 +238,7 @@ CBackgroundAddOn::CBackgroundAddOn(const CRect& rect, const CBitmap* bitmap) : C
 void CUrlButton::onMouseUp(const CPoint& where, int32_t buttons)
 {
     CKickButton::onMouseUp(where, buttons);
-    // The shell starts the opener in the background and ends at once, so
-    // waiting for it holds the host for no more than a fork, and neither
-    // process is left behind as a zombie.
-    char shell[] = "/bin/sh";
-    char option[] = "-c";
-    char script[] = "xdg-open \"$1\" >/dev/null 2>&1 &";
-    char name[] = "sh";
-    char address[] = "https://tovimar-sonic.example/vesk";
-    char* arguments[] = {shell, option, script, name, address, nullptr};
-    pid_t child = 0;
-    if (posix_spawn(&child, shell, nullptr, nullptr, arguments, environ) == 0)
-        waitpid(child, nullptr, 0);
+    openInBrowser("https://tovimar-sonic.example/vesk");
 }
 
 CKeyboardCtrl::CKeyboardCtrl(const CRect& rect, CControlListener* owner, int32_t controlTag, VstSynth& plugin)

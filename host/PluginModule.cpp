@@ -1,36 +1,20 @@
 #include "PluginModule.h"
 
-#include <dlfcn.h>
-
-namespace {
-
-// A module handle only searches the module and its own dependencies, never
-// the host executable, so looking up `main` cannot find ours.
-PluginEntryProc findEntry(void* handle, const char* name)
-{
-    return reinterpret_cast<PluginEntryProc>(dlsym(handle, name));
-}
-
-} // namespace
+#include "DynamicLibrary.h"
 
 std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::string& error)
 {
-    // dlopen takes a name without a slash as a library to search for in the
-    // system folders; a plug-in path given that way means the current folder.
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    // RTLD_NOW: a module with unresolved symbols must fail here, as it does in
-    // hosts that bind eagerly, not in the middle of a render.
-    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    void* handle = DynamicLibrary::open(path, reason);
     if (!handle) {
-        const char* reason = dlerror();
-        error = "cannot load module '" + path + "': " + (reason ? reason : "unknown error");
+        error = "cannot load module '" + path + "': " + reason;
         return nullptr;
     }
-    PluginEntryProc entry = findEntry(handle, "VSTPluginMain");
+    auto entry = reinterpret_cast<PluginEntryProc>(DynamicLibrary::symbol(handle, "VSTPluginMain"));
     if (!entry)
-        entry = findEntry(handle, "main");
+        entry = reinterpret_cast<PluginEntryProc>(DynamicLibrary::symbol(handle, "main"));
     if (!entry) {
-        dlclose(handle);
+        DynamicLibrary::close(handle);
         error = "module '" + path + "' exports no VST entry point (neither VSTPluginMain nor main)";
         return nullptr;
     }
@@ -42,4 +26,4 @@ PluginModule::PluginModule(void* handle, PluginEntryProc entry, std::string path
 {
 }
 
-PluginModule::~PluginModule() { dlclose(handle); }
+PluginModule::~PluginModule() { DynamicLibrary::close(handle); }

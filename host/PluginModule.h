@@ -1,6 +1,6 @@
-// A VST 2.4 module (shared object) opened the way hosts open it, and its entry
-// point. Closing the module is tied to the object's lifetime, so no plug-in
-// code can outlive the mapping it runs from.
+// A VST 2.4 module (a shared object or a DLL) opened the way hosts open it,
+// and its entry point. Closing the module is tied to the object's lifetime,
+// so no plug-in code can outlive the mapping it runs from.
 #pragma once
 
 #include "VstAbi.h"

@@ -1,7 +1,7 @@
 // The settings kept outside the host's state: the learnt controller map, once
 // for the machine and once for each user, where the platform keeps such
-// settings (SettingsStoreXdg.cpp on Linux; a Windows build keeps them in the
-// registry under Software\Tovimar Sonic\VESK\, value "1").
+// settings: files under the XDG folders on Linux (SettingsStoreXdg.cpp), the
+// registry on Windows (SettingsStoreRegistry.cpp).
 #pragma once
 
 #include "ControllerMap.h"

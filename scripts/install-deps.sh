@@ -11,15 +11,4 @@ packages=(
   xvfb xauth zenity
   imagemagick
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-if [ "$(id -u)" -ne 0 ]; then
-  echo "missing packages: ${missing[*]} (run as root, or install them yourself)" >&2
-  exit 1
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+exec "$(dirname "$0")/install-packages.sh" "${packages[@]}"

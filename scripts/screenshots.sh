@@ -10,6 +10,7 @@ cmake --build build -j"${JOBS:-2}" --target Vesk vesk-editor-host
 out=docs/editor
 mkdir -p "$out"
 shot() { xvfb-run -a -s '-screen 0 2200x1400x24' build/vesk-editor-host build/Vesk.so "$@"; }
+# The scale is named: the editor would otherwise take the one it last used.
 shot --scale 1 shot:$out/sound.png click:650,20 shot:$out/arp.png click:700,20 shot:$out/matrix.png \
   click:800,20 shot:$out/effects.png click:900,20 shot:$out/patch.png
 shot --scale 2 shot:/tmp/vesk-scale2.png \
@@ -20,4 +21,4 @@ convert /tmp/vesk-popup.png -crop 520x440+1192+88 +repage "$out/knob-popup.png"
 convert /tmp/vesk-menu.png -crop 520x440+1192+88 +repage "$out/learn-menu.png"
 rm -f /tmp/vesk-scale2.png /tmp/vesk-popup.png /tmp/vesk-menu.png
 # Palette images are a fraction of the size and look the same.
-for f in "$out"/*.png; do convert "$f" -colors 256 "PNG8:$f"; done
+for f in sound arp matrix effects patch filter-at-2x; do convert "$out/$f.png" -colors 256 "PNG8:$out/$f.png"; done

@@ -1,7 +1,12 @@
 // The module's exported entry point, under the three names hosts look up.
 #include "VstEntry.h"
 
+#if defined(_WIN32)
+// The DLL's export table comes from Vesk.def, which also gives the aliases.
+#define VST_EXPORT extern "C"
+#else
 #define VST_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster)
 {

@@ -2,10 +2,10 @@
 // rendered at scale 2 has twice the pixels and reports the same width.
 #pragma once
 
+#include "PlatformGraphics.h"
+
 #include <cstddef>
 #include <cstdint>
-
-typedef struct _cairo_surface cairo_surface_t;
 
 namespace VSTGUI {
 
@@ -19,10 +19,10 @@ public:
 
     double getWidth() const { return width; }
     double getHeight() const { return height; }
-    cairo_surface_t* getSurface() const { return surface; }
+    PlatformImage* getImage() const { return image; }
 
 private:
-    cairo_surface_t* surface = nullptr;
+    PlatformImage* image = nullptr;
     double width = 0;
     double height = 0;
 };

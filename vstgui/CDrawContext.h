@@ -1,12 +1,11 @@
-// A cairo context in panel coordinates: the scale factor is applied once, so
-// views draw the same numbers at every scale.
+// A drawing context in panel coordinates: the scale factor is applied once,
+// so views draw the same numbers at every scale.
 #pragma once
 
 #include "CGeometry.h"
+#include "PlatformGraphics.h"
 
 #include <string>
-
-typedef struct _cairo cairo_t;
 
 namespace VSTGUI {
 
@@ -16,9 +15,9 @@ enum class CHoriTxtAlign { kLeft, kCenter, kRight };
 
 class CDrawContext {
 public:
-    CDrawContext(cairo_t* cr, double scale);
+    CDrawContext(PlatformGraphics* graphics, double scale);
 
-    cairo_t* getCairo() const { return cr; }
+    PlatformGraphics* getGraphics() const { return graphics; }
     double getScale() const { return scale; }
 
     void fillRect(const CRect& r, const CColor& colour);
@@ -34,10 +33,7 @@ public:
     void resetClip();
 
 private:
-    void setColour(const CColor& colour);
-    void selectFont(double size, bool bold);
-
-    cairo_t* cr;
+    PlatformGraphics* graphics;
     double scale;
 };
 

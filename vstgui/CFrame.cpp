@@ -3,18 +3,16 @@
 #include "CDrawContext.h"
 #include "COptionMenu.h"
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <cmath>
 
 namespace VSTGUI {
 
-CFrame::CFrame(const CRect& rect, double scaleFactor) : CView(rect), scale(scaleFactor)
+CFrame::CFrame(const CRect& rect, double scaleFactor)
+    : CView(rect), scale(scaleFactor), backBuffer(int(std::lround(rect.getWidth() * scaleFactor)),
+                                                  int(std::lround(rect.getHeight() * scaleFactor)))
 {
     frame = this;
-    backBuffer = cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(std::lround(rect.getWidth() * scale)),
-                                            int(std::lround(rect.getHeight() * scale)));
     dirty = rect;
 }
 
@@ -23,7 +21,6 @@ CFrame::~CFrame()
     // The platform window goes first: it may still deliver events to views.
     platform.reset();
     removeAll();
-    cairo_surface_destroy(backBuffer);
 }
 
 void CFrame::setPlatform(std::unique_ptr<IPlatformFrame> platformFrame) { platform = std::move(platformFrame); }
@@ -83,16 +80,14 @@ void CFrame::updateBackBuffer()
 {
     if (dirty.isEmpty())
         return;
-    cairo_t* cr = cairo_create(backBuffer);
-    CDrawContext context(cr, scale);
     // Whole pixels at every scale, so a partial redraw leaves no seams.
     const CRect area{std::floor(dirty.left), std::floor(dirty.top), std::ceil(dirty.right), std::ceil(dirty.bottom)};
     dirty = area;
-    context.clip(area);
-    context.fillRect(area, {40, 42, 46, 255});
-    draw(&context);
-    cairo_destroy(cr);
-    cairo_surface_flush(backBuffer);
+    backBuffer.paint(scale, [&](CDrawContext& context) {
+        context.clip(area);
+        context.fillRect(area, {40, 42, 46, 255});
+        draw(&context);
+    });
 }
 
 void CFrame::idle()
@@ -112,7 +107,7 @@ bool CFrame::writePng(const std::string& path)
 {
     updateBackBuffer();
     dirty = {};
-    return cairo_surface_write_to_png(backBuffer, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    return backBuffer.writePng(path);
 }
 
 CView* CFrame::getViewAt(const CPoint& where) const
@@ -207,6 +202,8 @@ void CFrame::openPopup(COptionMenu* menu, const CRect& anchor)
 {
     closePopup();
     tracking = nullptr;
+    if (platform && platform->popupMenu(menu, anchor))
+        return;
     popup = new CMenuPopup(menu, anchor, size);
     addView(popup);
 }

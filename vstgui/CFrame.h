@@ -1,16 +1,15 @@
 // The root of the view tree. It owns its views, draws them into a back
 // buffer at the display's scale, keeps the region that needs redrawing and
-// hands mouse and key events to the views. A platform window (X11) or
-// nothing at all (off-screen, for tests and screenshots) sits behind it.
+// hands mouse and key events to the views. A platform window (X11 or Win32)
+// or nothing at all (off-screen, for tests and screenshots) sits behind it.
 #pragma once
 
+#include "CBackBuffer.h"
 #include "CView.h"
 
 #include <memory>
 #include <string>
 #include <vector>
-
-typedef struct _cairo_surface cairo_surface_t;
 
 namespace VSTGUI {
 
@@ -26,6 +25,9 @@ public:
     virtual void present(const CRect& rect) = 0;
     // Takes pending window-system events and dispatches them to the frame.
     virtual void pollEvents() = 0;
+    // Shows the menu with the window system's own pop-up and reports the
+    // choice; false leaves the menu to the frame, which draws it itself.
+    virtual bool popupMenu(COptionMenu*, const CRect& /*anchor*/) { return false; }
 };
 
 class CFrame : public CView {
@@ -50,7 +52,7 @@ public:
     // Redraws the dirty region into the back buffer without showing it.
     void updateBackBuffer();
     bool writePng(const std::string& path);
-    cairo_surface_t* getBackBuffer() const { return backBuffer; }
+    const CBackBuffer& getBackBuffer() const { return backBuffer; }
 
     // Events in panel coordinates, from the platform or from tests.
     void onMouseDownEvent(const CPoint& where, int32_t buttons);
@@ -78,7 +80,7 @@ private:
     double scale;
     std::unique_ptr<IPlatformFrame> platform;
     std::vector<std::unique_ptr<CView>> children;
-    cairo_surface_t* backBuffer = nullptr;
+    CBackBuffer backBuffer;
     CRect dirty;
     CView* tracking = nullptr;
     CView* focus = nullptr;

@@ -1,9 +1,8 @@
 #include "PluginGUIEditor.h"
 
-#include "X11Frame.h"
+#include "PlatformFrame.h"
 
 #include <cmath>
-#include <cstdint>
 
 namespace VSTGUI {
 
@@ -38,7 +37,7 @@ bool PluginGUIEditor::createFrame(void* parentWindow)
     frame = std::make_unique<CFrame>(CRect{0, 0, double(panelWidth), double(panelHeight)}, scale);
     if (!parentWindow)
         return true;
-    auto window = createX11Frame(frame.get(), reinterpret_cast<uintptr_t>(parentWindow));
+    auto window = createPlatformFrame(frame.get(), parentWindow, [this] { idle(); });
     if (!window) {
         frame.reset();
         return false;

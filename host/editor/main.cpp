@@ -1,6 +1,6 @@
-// vesk-editor-host: opens a plug-in's editor inside a top-level X11 window the
-// way a Linux host does (effEditOpen with the window id, effEditIdle pumped
-// from the host's own loop) and plays a script of actions against it:
+// vesk-editor-host: opens a plug-in's editor inside a top-level window the
+// way a host does (effEditOpen with the window, effEditIdle pumped from the
+// host's own loop) and plays a script of actions against it:
 //
 //   vesk-editor-host MODULE [--scale S] ACTION...
 //     wait:MS            pump idle for MS milliseconds
@@ -14,19 +14,21 @@
 //     render:NOTE,PATH   play NOTE for half a second and let it ring for as
 //                        long again; the left channel goes to PATH as raw
 //                        32-bit floats
+//     pick:X,Y,N         open the native menu at X,Y and take its Nth row
+//                        (from 1) with the keyboard (Windows only)
 //     param:N            print "param N VALUE"
 //     edits              print the touch-automation calls so far, in order, as
 //                        "edits begin N automate N ... end N", and forget them
 //     size               print "window W H" and "editor W H" (the child window)
-//     shot:PATH          save the window as PNG
+//     shot:PATH          save the window as PNG and print "shot W H COLOURS",
+//                        COLOURS the number of different colours in it
+//     close              close the editor and print "closed"
+//     open               open it again in the same window and print "opened"
 //
-// Clicks go through XTest, so they travel the same road as a user's.
+// Pointer actions travel the window system's own road (XTest on X11, mouse
+// messages on Windows).
+#include "HostWindow.h"
 #include "PluginHost.h"
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <cairo.h>
 
 #include <chrono>
 #include <cmath>
@@ -35,17 +37,15 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <vector>
+#include <unordered_set>
 
 namespace {
 
 struct Session {
-    Display* display;
-    Window window;
+    HostWindow& window;
     PluginHost& plugin;
     double scale;
-    int width;
-    int height;
+    bool editorOpen;
     double pointerX = 0; // where the pointer was moved last, panel coordinates
     double pointerY = 0;
 };
@@ -54,33 +54,24 @@ void pump(Session& s, int milliseconds)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     do {
-        while (XPending(s.display)) {
-            XEvent event;
-            XNextEvent(s.display, &event);
-        }
-        s.plugin.dispatch(effEditIdle);
+        s.window.takeEvents();
+        if (s.editorOpen)
+            s.plugin.dispatch(effEditIdle);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } while (std::chrono::steady_clock::now() < end);
 }
 
 void moveTo(Session& s, double x, double y)
 {
-    int rootX = 0;
-    int rootY = 0;
-    Window child = 0;
-    XTranslateCoordinates(s.display, s.window, DefaultRootWindow(s.display), int(std::lround(x * s.scale)),
-                          int(std::lround(y * s.scale)), &rootX, &rootY, &child);
-    XTestFakeMotionEvent(s.display, -1, rootX, rootY, CurrentTime);
-    XFlush(s.display);
+    s.window.moveTo(int(std::lround(x * s.scale)), int(std::lround(y * s.scale)));
     s.pointerX = x;
     s.pointerY = y;
     pump(s, 30);
 }
 
-void button(Session& s, bool press, unsigned which = Button1)
+void button(Session& s, bool press, bool right = false)
 {
-    XTestFakeButtonEvent(s.display, which, press, CurrentTime);
-    XFlush(s.display);
+    s.window.button(press, right);
     pump(s, 60);
 }
 
@@ -114,38 +105,17 @@ bool render(Session& s, int note, const std::string& path)
 
 bool screenshot(Session& s, const std::string& path)
 {
-    XImage* image = XGetImage(s.display, s.window, 0, 0, unsigned(s.width), unsigned(s.height), AllPlanes, ZPixmap);
-    if (!image)
+    int width = 0;
+    int height = 0;
+    int editorWidth = 0;
+    int editorHeight = 0;
+    s.window.sizes(width, height, editorWidth, editorHeight);
+    std::vector<uint32_t> pixels;
+    if (!s.window.capture(pixels) || !s.window.writePng(pixels, path))
         return false;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, s.width, s.height);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    for (int y = 0; y < s.height; ++y)
-        for (int x = 0; x < s.width; ++x)
-            reinterpret_cast<uint32_t*>(data + y * stride)[x] = uint32_t(XGetPixel(image, x, y)) & 0xffffff;
-    cairo_surface_mark_dirty(surface);
-    const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    XDestroyImage(image);
-    return ok;
-}
-
-void printSizes(Session& s)
-{
-    XWindowAttributes attributes;
-    XGetWindowAttributes(s.display, s.window, &attributes);
-    std::printf("window %d %d\n", attributes.width, attributes.height);
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    XQueryTree(s.display, s.window, &root, &parent, &children, &count);
-    for (unsigned i = 0; i < count; ++i) {
-        XGetWindowAttributes(s.display, children[i], &attributes);
-        std::printf("editor %d %d\n", attributes.width, attributes.height);
-    }
-    if (children)
-        XFree(children);
+    const std::unordered_set<uint32_t> colours(pixels.begin(), pixels.end());
+    std::printf("shot %d %d %zu\n", width, height, colours.size());
+    return true;
 }
 
 bool run(Session& s, const std::string& action)
@@ -162,8 +132,8 @@ bool run(Session& s, const std::string& action)
         pump(s, std::atoi(argument.c_str()));
     } else if ((verb == "click" || verb == "rclick") && std::sscanf(argument.c_str(), "%lf,%lf", &a, &b) == 2) {
         moveTo(s, a, b);
-        button(s, true, verb == "click" ? Button1 : Button3);
-        button(s, false, verb == "click" ? Button1 : Button3);
+        button(s, true, verb == "rclick");
+        button(s, false, verb == "rclick");
     } else if (verb == "drag" && std::sscanf(argument.c_str(), "%lf,%lf,%lf", &a, &b, &c) == 3) {
         moveTo(s, a, b);
         button(s, true);
@@ -183,6 +153,12 @@ bool run(Session& s, const std::string& action)
             std::fprintf(stderr, "cannot write %s\n", path);
             return false;
         }
+    } else if (verb == "pick" && std::sscanf(argument.c_str(), "%lf,%lf,%lf", &a, &b, &c) == 3) {
+        if (!s.window.pickFromMenu(int(std::lround(a * s.scale)), int(std::lround(b * s.scale)), int(c))) {
+            std::fprintf(stderr, "no native menus here\n");
+            return false;
+        }
+        pump(s, 100);
     } else if (verb == "param") {
         const int index = std::atoi(argument.c_str());
         std::printf("param %d %g\n", index, double(s.plugin.getParameter(index)));
@@ -197,13 +173,33 @@ bool run(Session& s, const std::string& action)
         std::printf("\n");
         s.plugin.clearRecordings();
     } else if (verb == "size") {
-        printSizes(s);
+        int width = 0;
+        int height = 0;
+        int editorWidth = 0;
+        int editorHeight = 0;
+        s.window.sizes(width, height, editorWidth, editorHeight);
+        std::printf("window %d %d\n", width, height);
+        if (editorWidth > 0)
+            std::printf("editor %d %d\n", editorWidth, editorHeight);
     } else if (verb == "shot") {
         pump(s, 100);
         if (!screenshot(s, argument)) {
             std::fprintf(stderr, "cannot write %s\n", argument.c_str());
             return false;
         }
+    } else if (verb == "close") {
+        s.plugin.dispatch(effEditClose);
+        s.editorOpen = false;
+        pump(s, 50);
+        std::printf("closed\n");
+    } else if (verb == "open") {
+        if (s.editorOpen || !s.plugin.dispatch(effEditOpen, 0, 0, s.window.handle())) {
+            std::fprintf(stderr, "effEditOpen failed\n");
+            return false;
+        }
+        s.editorOpen = true;
+        pump(s, 100);
+        std::printf("opened\n");
     } else {
         std::fprintf(stderr, "unknown action '%s'\n", action.c_str());
         return false;
@@ -240,35 +236,22 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the plug-in has no editor\n");
         return 1;
     }
-    // A virtual server started just before us may take a moment to listen.
-    Display* display = XOpenDisplay(nullptr);
-    for (int attempt = 0; !display && attempt < 50; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        display = XOpenDisplay(nullptr);
-    }
-    if (!display) {
-        std::fprintf(stderr, "cannot open the X display\n");
+    auto window = openHostWindow(rect->right - rect->left, rect->bottom - rect->top);
+    if (!window) {
+        std::fprintf(stderr, "cannot open a window\n");
         return 1;
     }
-    Session s{display, 0, *plugin, scale, rect->right - rect->left, rect->bottom - rect->top, 0, 0};
-    s.window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, unsigned(s.width), unsigned(s.height), 0,
-                                   0, 0);
-    XStoreName(display, s.window, "Vesk");
-    XSelectInput(display, s.window, StructureNotifyMask);
-    XMapWindow(display, s.window);
-    for (XEvent event; XNextEvent(display, &event), event.type != MapNotify;) {
-    }
-    if (!plugin->dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(s.window))) {
+    if (!plugin->dispatch(effEditOpen, 0, 0, window->handle())) {
         std::fprintf(stderr, "effEditOpen failed\n");
         return 1;
     }
+    Session s{*window, *plugin, scale, true};
     pump(s, 100);
     bool ok = true;
     for (int i = first; i < argc && ok; ++i)
         ok = run(s, argv[i]);
-    plugin->dispatch(effEditClose);
+    if (s.editorOpen)
+        plugin->dispatch(effEditClose);
     plugin.reset();
-    XDestroyWindow(display, s.window);
-    XCloseDisplay(display);
     return ok ? 0 : 1;
 }

@@ -19,17 +19,17 @@ std::string lowerExtension(const std::string& path)
 
 } // namespace
 
-AudioFileWriter::AudioFileWriter(const std::string& filePath, SampleFormat format, int sampleRate, int channels)
-    : path(filePath), channelCount(channels)
+AudioFileWriter::AudioFileWriter(const std::string& path, SampleFormat format, int sampleRate, int channels)
+    : channelCount(channels)
 {
     const std::string extension = lowerExtension(path);
-    int container;
+    AudioContainer container;
     if (extension == "wav") {
-        container = SF_FORMAT_WAV;
+        container = AudioContainer::Wav;
         if (format == SampleFormat::Default)
             format = SampleFormat::Float;
     } else if (extension == "flac") {
-        container = SF_FORMAT_FLAC;
+        container = AudioContainer::Flac;
         if (format == SampleFormat::Default)
             format = SampleFormat::Pcm24;
         if (format == SampleFormat::Float)
@@ -37,30 +37,14 @@ AudioFileWriter::AudioFileWriter(const std::string& filePath, SampleFormat forma
     } else {
         throw std::runtime_error("'" + path + "': the output must end in .wav or .flac");
     }
-    const int encoding = format == SampleFormat::Float   ? SF_FORMAT_FLOAT
-                         : format == SampleFormat::Pcm24 ? SF_FORMAT_PCM_24
-                                                         : SF_FORMAT_PCM_16;
+    const AudioEncoding encoding = format == SampleFormat::Float   ? AudioEncoding::Float
+                                   : format == SampleFormat::Pcm24 ? AudioEncoding::Pcm24
+                                                                   : AudioEncoding::Pcm16;
     formatDescription = std::string(format == SampleFormat::Float   ? "float"
                                     : format == SampleFormat::Pcm24 ? "24-bit"
                                                                     : "16-bit") +
-                        (container == SF_FORMAT_WAV ? " WAV" : " FLAC");
-
-    SF_INFO info{};
-    info.samplerate = sampleRate;
-    info.channels = channels;
-    info.format = container | encoding;
-    file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file)
-        throw std::runtime_error("cannot write '" + path + "': " + sf_strerror(nullptr));
-    // Integer files clip what goes past full scale instead of wrapping it
-    // round to the opposite sign.
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-}
-
-AudioFileWriter::~AudioFileWriter()
-{
-    if (file)
-        sf_close(file);
+                        (container == AudioContainer::Wav ? " WAV" : " FLAC");
+    sink = createAudioFileSink(path, container, encoding, sampleRate, channels);
 }
 
 void AudioFileWriter::write(const float* const* channels, int frames)
@@ -69,14 +53,7 @@ void AudioFileWriter::write(const float* const* channels, int frames)
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channelCount; ++c)
             interleaved[static_cast<size_t>(i * channelCount + c)] = channels[c][i];
-    if (sf_writef_float(file, interleaved.data(), frames) != frames)
-        throw std::runtime_error("cannot write '" + path + "': " + sf_strerror(file));
+    sink->write(interleaved.data(), frames);
 }
 
-void AudioFileWriter::close()
-{
-    SNDFILE* closing = file;
-    file = nullptr;
-    if (closing && sf_close(closing) != 0)
-        throw std::runtime_error("cannot complete '" + path + "'");
-}
+void AudioFileWriter::close() { sink->close(); }

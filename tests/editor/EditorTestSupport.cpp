@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 using namespace VSTGUI;
 
@@ -18,7 +22,26 @@ std::vector<HostCall>& recordedHostCalls()
     return calls;
 }
 
+void setEnvironment(const char* name, const char* value)
+{
+#ifdef _WIN32
+    // An empty value removes the variable.
+    _putenv_s(name, value ? value : "");
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
 namespace {
+#ifdef _WIN32
+int processId() { return _getpid(); }
+#else
+int processId() { return int(getpid()); }
+#endif
+
 VstIntPtr VSTCALLBACK recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
 {
     if (opcode == audioMasterVersion)
@@ -34,14 +57,14 @@ EditorRig::EditorRig()
     // The editor remembers its scale in the user's settings; tests keep theirs,
     // one folder per process, since ctest runs the cases side by side.
     static const std::string settings = [] {
-        const std::string folder = ::testing::TempDir() + "vesk-editor-settings-" + std::to_string(getpid());
-        mkdir(folder.c_str(), 0700);
+        const std::string folder = ::testing::TempDir() + "vesk-editor-settings-" + std::to_string(processId());
+        std::filesystem::create_directories(folder);
         return folder;
     }();
-    setenv("XDG_CONFIG_HOME", settings.c_str(), 1);
+    setEnvironment("XDG_CONFIG_HOME", settings.c_str());
     // Off-screen tests need no display, and a desktop's Xft.dpi must not pick their scale.
-    unsetenv("GDK_SCALE");
-    unsetenv("DISPLAY");
+    setEnvironment("GDK_SCALE", nullptr);
+    setEnvironment("DISPLAY", nullptr);
     recordedHostCalls().clear();
     synth = std::make_unique<VstSynth>(recordingHost);
     synth->setSampleRate(44100);

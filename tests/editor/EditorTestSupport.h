@@ -10,6 +10,9 @@
 #include <memory>
 #include <vector>
 
+// Sets an environment variable of this process; nullptr removes it.
+void setEnvironment(const char* name, const char* value);
+
 struct HostCall {
     VstInt32 opcode;
     VstInt32 index;

@@ -144,3 +144,36 @@ TEST(AudioPath, HugeValuesAndBlockSizesStayFiniteAndCheap)
     EXPECT_GT(peakOf(out.left), 0.0);
 }
 
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+
+namespace {
+constexpr unsigned kFlushToZeroAndDenormalsAreZero = 0x8040;
+unsigned floatControlDuringBlock = 0;
+
+// The plug-in asks for the tempo in the middle of its block.
+VstIntPtr VSTCALLBACK floatControlRecordingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                                void* ptr, float opt)
+{
+    if (opcode == audioMasterGetTime)
+        floatControlDuringBlock = _mm_getcsr();
+    return quietHostCallback(effect, opcode, index, value, ptr, opt);
+}
+} // namespace
+
+// Whatever the host leaves in the SSE control register, decaying tails render
+// with denormals flushed, and the host gets its own setting back.
+TEST(AudioPath, DenormalsAreFlushedDuringTheBlockAndTheHostsSettingComesBack)
+{
+    auto synth = makeSynth(floatControlRecordingHost);
+    const unsigned hostSetting = _mm_getcsr() & ~kFlushToZeroAndDenormalsAreZero;
+    _mm_setcsr(hostSetting);
+    float left[64], right[64];
+    float* outputs[] = {left, right};
+    synth->processReplacing(nullptr, outputs, 64);
+    const unsigned afterBlock = _mm_getcsr();
+    EXPECT_EQ(floatControlDuringBlock & kFlushToZeroAndDenormalsAreZero, kFlushToZeroAndDenormalsAreZero);
+    EXPECT_EQ(afterBlock, hostSetting);
+}
+#endif

@@ -1,4 +1,7 @@
-#include "X11Frame.h"
+// The X11 window of a frame: a child of the host's window on our own display
+// connection, painted from the frame's back buffer with cairo. Its events are
+// taken only when the frame idles, on the host's UI thread.
+#include "PlatformFrame.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -48,7 +51,7 @@ public:
         cairo_rectangle(cr, std::floor(rect.left * scale), std::floor(rect.top * scale),
                         std::ceil(rect.getWidth() * scale) + 1, std::ceil(rect.getHeight() * scale) + 1);
         cairo_clip(cr);
-        cairo_set_source_surface(cr, frame->getBackBuffer(), 0, 0);
+        cairo_set_source_surface(cr, frame->getBackBuffer().getImage(), 0, 0);
         cairo_paint(cr);
         cairo_destroy(cr);
         cairo_surface_flush(surface);
@@ -149,19 +152,17 @@ private:
 
 } // namespace
 
-std::unique_ptr<IPlatformFrame> createX11Frame(CFrame* frame, unsigned long parentWindow)
+// Linux hosts call effEditIdle from their UI thread; the window needs no
+// timer of its own.
+std::unique_ptr<IPlatformFrame> createPlatformFrame(CFrame* frame, void* parentWindow, std::function<void()>)
 {
-    if (parentWindow == 0)
+    if (!parentWindow)
         return nullptr;
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return nullptr;
-    return std::make_unique<X11Frame>(frame, display, Window(parentWindow));
+    return std::make_unique<X11Frame>(frame, display, Window(reinterpret_cast<uintptr_t>(parentWindow)));
 }
-
-} // namespace VSTGUI
-
-namespace VSTGUI {
 
 double displayScale()
 {

@@ -8,11 +8,19 @@
 
 #include <vector>
 
+struct FileDialog::Dialog {
+    pid_t child = -1;
+    int output = -1;
+    std::string answer;
+};
+
+FileDialog::FileDialog() = default;
+
 FileDialog::~FileDialog() { cancel(); }
 
 bool FileDialog::start(bool save, const std::string& title, const std::string& pattern)
 {
-    if (child > 0)
+    if (dialog)
         return false;
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
@@ -27,6 +35,7 @@ bool FileDialog::start(bool save, const std::string& title, const std::string& p
                                         "--file-filter=" + pattern},
         {"kdialog", save ? "--getsavefilename" : "--getopenfilename", ".", pattern, "--title", title},
     };
+    pid_t child = -1;
     for (const auto& command : candidates) {
         std::vector<char*> arguments;
         for (const auto& argument : command)
@@ -42,47 +51,46 @@ bool FileDialog::start(bool save, const std::string& title, const std::string& p
         close(pipeEnds[0]);
         return false;
     }
-    output = pipeEnds[0];
-    fcntl(output, F_SETFL, O_NONBLOCK);
-    answer.clear();
+    fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+    dialog = std::make_unique<Dialog>();
+    dialog->child = child;
+    dialog->output = pipeEnds[0];
     return true;
 }
 
 bool FileDialog::poll(bool& finished, std::string& path)
 {
     finished = false;
-    if (child <= 0)
+    if (!dialog)
         return false;
     char buffer[512];
     ssize_t count = 0;
-    while ((count = read(output, buffer, sizeof(buffer))) > 0)
+    std::string& answer = dialog->answer;
+    while ((count = read(dialog->output, buffer, sizeof(buffer))) > 0)
         answer.append(buffer, size_t(count));
     int status = 0;
-    if (waitpid(child, &status, WNOHANG) != child)
+    if (waitpid(dialog->child, &status, WNOHANG) != dialog->child)
         return false;
-    while ((count = read(output, buffer, sizeof(buffer))) > 0)
+    while ((count = read(dialog->output, buffer, sizeof(buffer))) > 0)
         answer.append(buffer, size_t(count));
-    close(output);
-    output = -1;
-    child = -1;
+    close(dialog->output);
+    std::string chosen = std::move(answer);
+    dialog.reset();
     finished = true;
-    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
-        answer.pop_back();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || answer.empty())
+    while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r'))
+        chosen.pop_back();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || chosen.empty())
         return false;
-    path = answer;
+    path = chosen;
     return true;
 }
 
 void FileDialog::cancel()
 {
-    if (child > 0) {
-        kill(child, SIGTERM);
-        waitpid(child, nullptr, 0);
-        child = -1;
-    }
-    if (output >= 0) {
-        close(output);
-        output = -1;
-    }
+    if (!dialog)
+        return;
+    kill(dialog->child, SIGTERM);
+    waitpid(dialog->child, nullptr, 0);
+    close(dialog->output);
+    dialog.reset();
 }

@@ -75,14 +75,14 @@ cairo_surface_t* decode(const uint8_t* bytes, size_t size)
 
 CBitmap::CBitmap(const uint8_t* png, size_t size, double scale)
 {
-    surface = decode(png, size);
-    if (!surface)
-        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-    cairo_surface_set_device_scale(surface, scale, scale);
-    width = cairo_image_surface_get_width(surface) / scale;
-    height = cairo_image_surface_get_height(surface) / scale;
+    image = decode(png, size);
+    if (!image)
+        image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_surface_set_device_scale(image, scale, scale);
+    width = cairo_image_surface_get_width(image) / scale;
+    height = cairo_image_surface_get_height(image) / scale;
 }
 
-CBitmap::~CBitmap() { cairo_surface_destroy(surface); }
+CBitmap::~CBitmap() { cairo_surface_destroy(image); }
 
 } // namespace VSTGUI
