@@ -67,6 +67,8 @@ std::vector<float> chord(VstSynth& synth)
 TEST(HostileHost, NotesAreInTuneWhenTheHostNeverSetsASampleRate)
 {
     VstSynth synth(quietHostCallback);
+    synth.setProgram(kInitProgram);
+    renderLeft(synth, 1); // the program change lands at the block's start
     synth.setParameter(kOsc2Coarse, 0.5f);
     synth.setParameter(kOsc2Fine, 0.5f);
     sendMidi(synth, {{0x90, 69, 100}});

@@ -1,6 +1,7 @@
 // The UI thread reads and replaces the whole state while the audio thread
 // plays: no block may come out silent for it (run under ThreadSanitizer by
 // the test script, like the rest of the Concurrency suite).
+#include "FactoryBank.h"
 #include "ParamIndex.h"
 #include "VstSynth.h"
 
@@ -117,6 +118,8 @@ TEST(Concurrency, MonoModeOffFromTheUiThreadReleasesNotesOnTheAudioThread)
     auto synth = instantSynth();
     std::vector<float> left(kFrames), right(kFrames);
     float* outputs[2] = {left.data(), right.data()};
+    synth->setProgram(kInitProgram); // one plain layer, no arpeggiator
+    synth->processReplacing(nullptr, outputs, kFrames);
     synth->setParameter(ParamIndex::kMonoMode, 1.0f);
     sendNote(*synth, 0x90, 60);
     synth->processReplacing(nullptr, outputs, kFrames);
