@@ -120,6 +120,8 @@ constexpr int32_t kHallRightTapCount = sizeof(kHallRightTaps) / sizeof(kHallRigh
 constexpr int32_t kHallBankTaps = 16; // taps 0..15 sit on the bank line lengths
 static_assert(kRoomTapCount == 47 && kHallLeftTapCount == 23 && kHallRightTapCount == 19, "");
 static_assert(kHallBankTaps + kHallLeftTapCount <= FxReverb::kMaxTaps, "");
+static_assert(99.0 * FxReverb::kMaxSampleRate / 44100.0 + kReverbChunk <= FxReverb::kRightOffsetRingSize,
+              "the right output's offset stays a chunk short of its ring");
 
 // A length that the prime table cannot round (rates far above 200 kHz) keeps
 // its unrounded value instead of the table's 0, so that no line is empty.
@@ -326,7 +328,8 @@ void FxReverb::setUpLengths()
     rightOffset = truncToInt(99.0 * rate / 44100.0);
     // The furthest read: 100 ms of pre-delay behind the latest reflection or
     // late-network offset of any type.
-    preDelayMask = maskFor(truncToInt(0.1 * rate) + truncToInt(17194.0 * rate / 48000.0) + 2 * bank[15].length + 2,
+    preDelayMask = maskFor(truncToInt(0.1 * rate) + truncToInt(17194.0 * rate / 48000.0) + 2 * bank[15].length + 2 +
+                               kChunk,
                            65536);
     std::fill(preDelayRing.begin(), preDelayRing.end(), 0.0f);
     allPassIndex[0] = allPassIndex[1] = 0;
@@ -531,6 +534,28 @@ struct AllPass {
     }
 };
 
+// n samples into a ring of `size` entries (a power of two) from `at` on, and
+// n samples out of one, each in at most two runs.
+void toRing(float* ring, uint32_t size, uint32_t at, const float* from, int32_t n)
+{
+    for (int32_t s = 0; s < n;) {
+        const int32_t run = std::min<int32_t>(n - s, static_cast<int32_t>(size - at));
+        std::copy_n(from + s, run, ring + at);
+        s += run;
+        at = (at + static_cast<uint32_t>(run)) & (size - 1);
+    }
+}
+
+void fromRing(const float* ring, uint32_t size, uint32_t at, float* to, int32_t n)
+{
+    for (int32_t s = 0; s < n;) {
+        const int32_t run = std::min<int32_t>(n - s, static_cast<int32_t>(size - at));
+        std::copy_n(ring + at, run, to + s);
+        s += run;
+        at = (at + static_cast<uint32_t>(run)) & (size - 1);
+    }
+}
+
 // Four-point sign patterns a+b+c+d, a-b+c-d, a+b-c-d, a-b-c+d.
 void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
 {
@@ -643,9 +668,11 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         fdnOutScale = static_cast<float>(std::min(lineCount / inputSum, 2.0) / lineCount);
     }
 
-    const int32_t readLimit = static_cast<int32_t>(preDelayMask) - 2;
+    // Each chunk is written to the ring before it is read, so no read may
+    // reach as far back as the chunk's own later samples.
+    const int32_t readLimit = static_cast<int32_t>(preDelayMask) + 1 - kChunk;
     const int32_t readPosition = clampTo<int32_t>(taps.preDelay + 1 + taps.lateOffset, 1, readLimit);
-    const int32_t fromPosition = lastReadPosition >= 0 ? lastReadPosition : readPosition;
+    const int32_t fromPosition = lastReadPosition >= 0 ? std::min(lastReadPosition, readLimit) : readPosition;
     const float fadeStep = 1.0f / static_cast<float>(n);
 
     if (wetCurrent < 0.0f)
@@ -697,26 +724,41 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     for (int32_t done = 0; done < n; done += kChunk) {
         const int32_t c = std::min(kChunk, n - done);
         const uint32_t firstHead = head;
+        // The input through the low-pass and the locut: the sums and the
+        // low-pass's feed-forward half go first, over the whole chunk, so
+        // that only the two recurrences are left to run sample by sample.
+        float x[kChunk + 1];
+        x[0] = x1;
+        for (int32_t s = 0; s < c; ++s)
+            x[s + 1] = (io[0][done + s] + io[1][done + s]) * inputScale;
+        for (int32_t s = 0; s < c; ++s)
+            late[s] = (x[s + 1] + x[s]) * lowpass.b;
         for (int32_t s = 0; s < c; ++s) {
-            const float x = (io[0][done + s] + io[1][done + s]) * inputScale;
-            const float y = (x + x1) * lowpass.b - lowpass.a * y1;
+            const float y = late[s] - lowpass.a * y1;
             const float z = (y - y1) * locutB0 - locutA1 * z1;
-            x1 = x;
             y1 = y;
             z1 = z;
-            const uint32_t at = head & mask;
-            ring[at] = z + bias;
-            if (at < kChunk)
-                ring[at + mask + 1] = ring[at];
-            ++head;
-            float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
-            if (fromPosition != readPosition) {
-                const float fade = static_cast<float>(done + s + 1) * fadeStep;
-                e = ring[(head - static_cast<uint32_t>(fromPosition)) & mask] * (1.0f - fade) + e * fade;
-            }
-            late[s] = e;
-            early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
+            late[s] = z + bias;
         }
+        x1 = x[c];
+        toRing(ring, mask + 1, firstHead & mask, late, c);
+        if ((firstHead & mask) < kChunk || (firstHead & mask) + c > mask + 1)
+            std::copy_n(ring, kChunk, ring + mask + 1);
+        head += c;
+        // The late network's input, a contiguous run behind the new samples:
+        // the reads lie at least a chunk back, past what this chunk wrote.
+        const float* now = ring + ((firstHead + 1 - static_cast<uint32_t>(readPosition)) & mask);
+        if (fromPosition == readPosition) {
+            std::copy_n(now, c, late);
+        } else {
+            const float* before = ring + ((firstHead + 1 - static_cast<uint32_t>(fromPosition)) & mask);
+            for (int32_t s = 0; s < c; ++s) {
+                const float fade = static_cast<float>(done + s + 1) * fadeStep;
+                late[s] = before[s] * (1.0f - fade) + now[s] * fade;
+            }
+        }
+        for (float* to : {early[0], early[1], sum[0], sum[1]})
+            std::fill_n(to, c, 0.0f);
         if (kNetwork != kFdn) {
             addTaps(ring, mask, firstHead, local.left, 1.0f, early[0], c);
             addTaps(ring, mask, firstHead, local.right, 1.0f, early[1], c);
@@ -791,21 +833,29 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         if (!room) {
             constexpr uint32_t kOffsetMask = kRightOffsetRingSize - 1;
             float* offsetRing = rightOffsetRing.data();
-            uint32_t at = static_cast<uint32_t>(rightOffsetIndex);
-            const uint32_t back = static_cast<uint32_t>(rightOffset);
-            for (int32_t s = 0; s < c; ++s) {
-                offsetRing[at & kOffsetMask] = early[1][s];
-                early[1][s] = offsetRing[(at - back) & kOffsetMask];
-                at = (at + 1) & kOffsetMask;
-            }
-            rightOffsetIndex = static_cast<int32_t>(at);
+            // The whole chunk goes in before any of it comes out: the offset
+            // stays a chunk short of the ring, so no read meets a later write.
+            const uint32_t at = static_cast<uint32_t>(rightOffsetIndex);
+            toRing(offsetRing, kRightOffsetRingSize, at, early[1], c);
+            fromRing(offsetRing, kRightOffsetRingSize, (at - static_cast<uint32_t>(rightOffset)) & kOffsetMask,
+                     early[1], c);
+            rightOffsetIndex = static_cast<int32_t>((at + static_cast<uint32_t>(c)) & kOffsetMask);
         }
         float* outL = io[0] + done;
         float* outR = io[1] + done;
-        for (int32_t s = 0; s < c; ++s) {
-            outL[s] = (1.0f - wetNow) * outL[s] + wetNow * early[0][s];
-            outR[s] = (1.0f - wetNow) * outR[s] + wetNow * early[1][s];
-            wetNow += wetStep;
+        if (wetStep == 0.0f) {
+            // A steady mix, as most blocks have, goes four at a time.
+            const float dry = 1.0f - wetNow;
+            for (int32_t s = 0; s < c; ++s) {
+                outL[s] = dry * outL[s] + wetNow * early[0][s];
+                outR[s] = dry * outR[s] + wetNow * early[1][s];
+            }
+        } else {
+            for (int32_t s = 0; s < c; ++s) {
+                outL[s] = (1.0f - wetNow) * outL[s] + wetNow * early[0][s];
+                outR[s] = (1.0f - wetNow) * outR[s] + wetNow * early[1][s];
+                wetNow += wetStep;
+            }
         }
     }
 
