@@ -694,6 +694,9 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     // The block's lines and taps in local arrays.
     LocalLines local;
     local.count = 0;
+    // "Room" alternates its write sign by pairs of lines, the others line by
+    // line; with every other line taken, both come to alternate by place.
+    local.evenLinesNegative = room;
     if (kNetwork != kFdn) {
         for (int32_t i = room ? 1 : 0; i < kBankLineCount; i += room ? 2 : 1) {
             const BankLine& line = bank[i];
@@ -703,9 +706,6 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             local.length[k] = line.length;
             local.state[k] = line.state;
             local.gain[k] = line.gain;
-            // "Room" alternates its write sign by pairs of lines, the others line by line.
-            const bool negative = room ? ((i / 2) & 1) == 0 : (i & 1) == 1;
-            local.sign[k] = negative ? -1.0f : 1.0f;
             local.outL[k] = room ? kOutLeft32[i / 2] : kOutLeft64[i];
             local.outR[k] = room ? kOutRight32[i / 2] : kOutRight64[i];
         }
