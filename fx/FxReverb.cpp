@@ -506,12 +506,12 @@ struct AllPass {
         return v - g * o;
     }
 
-    // Whether the next four steps, with the same split, neither read nor
+    // How many steps from here on, with the same split, neither read nor
     // write across the ring's end.
-    bool fourFit(int32_t w, int32_t whole) const
+    int32_t stepsInside(int32_t w, int32_t whole) const
     {
         const uint32_t older = (static_cast<uint32_t>(w - whole - length) - 1) & mask;
-        return older + 4 <= mask && static_cast<uint32_t>(w) + 3 <= mask;
+        return static_cast<int32_t>(std::min(mask - older, mask + 1 - static_cast<uint32_t>(w)));
     }
 
     // Four steps at once, as step() does them lane by lane, each result
@@ -805,17 +805,7 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         for (int32_t s = 0; s < c;) {
             // The all-pass modulation, split like the delay's taps; it only
             // moves when the phase reaches the next sine entry. Until then,
-            // four samples go at once.
-            const uint32_t lastOfFour = modPhase + 3 * modIncrement;
-            if (s + 4 <= c && (modPhase >> SineTable::kShift) == modEntry &&
-                (lastOfFour >> SineTable::kShift) == modEntry && leftPass.fourFit(wL, whole) &&
-                rightPass.fourFit(wR, whole)) {
-                leftPass.stepFour(sum[0] + s, early[0] + s, scale, wL, whole, frac);
-                rightPass.stepFour(sum[1] + s, early[1] + s, scale, wR, whole, frac);
-                modPhase += 4 * modIncrement;
-                s += 4;
-                continue;
-            }
+            // and while the rings allow, four samples go at once.
             if ((modPhase >> SineTable::kShift) != modEntry) {
                 modEntry = modPhase >> SineTable::kShift;
                 const float m = 2.0f * sine[modPhase];
@@ -823,10 +813,25 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
                 whole = q >> 10;
                 frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
             }
-            modPhase += modIncrement;
-            early[0][s] += scale * leftPass.step(sum[0][s], wL, whole, frac);
-            early[1][s] += scale * rightPass.step(sum[1][s], wR, whole, frac);
-            ++s;
+            const uint32_t toNextEntry = ((modEntry + 1) << SineTable::kShift) - modPhase;
+            const uint32_t remaining = static_cast<uint32_t>(c - s);
+            const uint32_t onEntry =
+                modIncrement == 0 ? remaining : std::min(remaining, (toNextEntry - 1) / modIncrement + 1);
+            const int32_t fours = std::min({static_cast<int32_t>(onEntry), leftPass.stepsInside(wL, whole),
+                                            rightPass.stepsInside(wR, whole)}) &
+                                  ~3;
+            for (int32_t k = s; k < s + fours; k += 4) {
+                leftPass.stepFour(sum[0] + k, early[0] + k, scale, wL, whole, frac);
+                rightPass.stepFour(sum[1] + k, early[1] + k, scale, wR, whole, frac);
+            }
+            modPhase += static_cast<uint32_t>(fours) * modIncrement;
+            s += fours;
+            if (fours == 0) {
+                modPhase += modIncrement;
+                early[0][s] += scale * leftPass.step(sum[0][s], wL, whole, frac);
+                early[1][s] += scale * rightPass.step(sum[1][s], wR, whole, frac);
+                ++s;
+            }
         }
         allPassIndex[0] = wL;
         allPassIndex[1] = wR;
