@@ -149,6 +149,21 @@ void CDelayLine::process(float* io, int32_t n)
         return;
     }
     const double rateGoal = rateTarget.load(std::memory_order_relaxed);
+    // Glides that have come to rest, where one more step would leave them
+    // where they are, stay there for the whole block: most blocks can skip them.
+    const bool settled = !(std::fabs(rateGoal - rateCurrent) >= 1e-8) &&
+                         mixCurrent + (mixGoal - mixCurrent) * 0.01f == mixCurrent &&
+                         inputGain + (1.0f - inputGain) * 0.01f == inputGain &&
+                         feedbackCurrent + (feedbackTarget - feedbackCurrent) * 0.01f == feedbackCurrent;
+    if (settled)
+        run<false>(io, n, mixGoal, rateGoal);
+    else
+        run<true>(io, n, mixGoal, rateGoal);
+}
+
+template <bool kGliding>
+void CDelayLine::run(float* io, int32_t n, float mixGoal, double rateGoal)
+{
     const double minStep = 1.0 / lapSize;
     const float feedbackGoal = feedbackTarget;
     const float smoothing = outputSmoothing;
@@ -181,12 +196,14 @@ void CDelayLine::process(float* io, int32_t n)
         recording.append(written, position);
 
         const float mixBefore = mix;
-        const double rateStep = rateGoal - rate;
-        if (std::fabs(rateStep) >= 1e-8)
-            rate += rateStep * 0.001;
-        mix += (mixGoal - mix) * 0.01f;
-        gain += (1.0f - gain) * 0.01f;
-        feedback += (feedbackGoal - feedback) * 0.01f;
+        if (kGliding) {
+            const double rateStep = rateGoal - rate;
+            if (std::fabs(rateStep) >= 1e-8)
+                rate += rateStep * 0.001;
+            mix += (mixGoal - mix) * 0.01f;
+            gain += (1.0f - gain) * 0.01f;
+            feedback += (feedbackGoal - feedback) * 0.01f;
+        }
         io[i] = x + mixBefore * out;
     }
     keep(segment[1 - writing], reading);
