@@ -180,6 +180,10 @@ void CDelayLine::run(float* io, int32_t n, float mixGoal, double rateGoal)
     int32_t writing = writeSegment;
     View reading = view(segment[1 - writing]);
     View recording = view(segment[writing]);
+    // The input's tiny and non-finite samples become silence in a pass of
+    // their own, which vectorises.
+    for (int32_t i = 0; i < n; ++i)
+        io[i] = flushTiny(io[i]);
     for (int32_t i = 0; i < n; ++i) {
         const double tri = phase < 0.5 ? 2.0 * phase : 1.0 - 2.0 * (phase - 0.5);
         phase += increment;
@@ -188,7 +192,7 @@ void CDelayLine::run(float* io, int32_t n, float mixGoal, double rateGoal)
         const double speed = std::max(1.0, 1.0 + depth * tri * tri * (3.0 - 2.0 * tri));
 
         out += (reading.readAt(position) - out) * smoothing;
-        const float x = flushTiny(io[i]);
+        const float x = io[i];
         const float written = flushTiny(x * gain + out * feedback);
         position += clampTo(speed * rate, minStep, 0.2);
         if (position >= 1.0)
