@@ -567,24 +567,6 @@ void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
 
 } // namespace
 
-struct FxReverb::LocalTaps {
-    uint32_t position[kMaxTaps];
-    float gain[kMaxTaps];
-    int32_t count;
-    void fill(const Tap* taps, int32_t n)
-    {
-        count = n;
-        for (int32_t k = 0; k < n; ++k) {
-            position[k] = static_cast<uint32_t>(taps[k].position);
-            gain[k] = taps[k].gain;
-        }
-    }
-};
-
-struct FxReverb::LocalLines : ReverbBankLines {
-    LocalTaps left, right, diffuse;
-};
-
 void FxReverb::process(int32_t n, float** io)
 {
     if (n <= 0)
@@ -634,16 +616,16 @@ void FxReverb::process(int32_t n, float** io)
 // Sample s of the chunk reads a tap `position` behind head firstHead + s + 1:
 // a contiguous run of the ring, kept whole where it wraps by the copy of the
 // ring's start past its end.
-void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
-                       float* to, int32_t c)
+void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const Tap* taps, int32_t count,
+                       float sign, float* to, int32_t c)
 {
     const float* from[kMaxTaps];
     float gain[kMaxTaps];
-    for (int32_t k = 0; k < taps.count; ++k) {
-        from[k] = ring + ((firstHead + 1 - taps.position[k]) & mask);
-        gain[k] = sign * taps.gain[k];
+    for (int32_t k = 0; k < count; ++k) {
+        from[k] = ring + ((firstHead + 1 - static_cast<uint32_t>(taps[k].position)) & mask);
+        gain[k] = sign * taps[k].gain;
     }
-    addReverbTaps(from, gain, taps.count, to, c);
+    addReverbTaps(from, gain, count, to, c);
 }
 
 template <int32_t kNetwork>
@@ -691,8 +673,8 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     uint32_t head = preDelayHead;
     float x1 = inputX1, y1 = inputY1, z1 = locutZ1;
 
-    // The block's lines and taps in local arrays.
-    LocalLines local;
+    // The block's lines in local arrays.
+    ReverbBankLines local;
     local.count = 0;
     // "Room" alternates its write sign by pairs of lines, the others line by
     // line; with every other line taken, both come to alternate by place.
@@ -709,9 +691,6 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             local.outL[k] = room ? kOutLeft32[i / 2] : kOutLeft64[i];
             local.outR[k] = room ? kOutRight32[i / 2] : kOutRight64[i];
         }
-        local.left.fill(taps.left, taps.leftCount);
-        local.right.fill(taps.right, taps.rightCount);
-        local.diffuse.fill(taps.diffuse, taps.diffuseCount);
     }
 
     // The block in chunks, each in three passes: the input into the
@@ -760,10 +739,10 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         for (float* to : {early[0], early[1], sum[0], sum[1]})
             std::fill_n(to, c, 0.0f);
         if (kNetwork != kFdn) {
-            addTaps(ring, mask, firstHead, local.left, 1.0f, early[0], c);
-            addTaps(ring, mask, firstHead, local.right, 1.0f, early[1], c);
-            addTaps(ring, mask, firstHead, local.diffuse, 1.0f, early[0], c);
-            addTaps(ring, mask, firstHead, local.diffuse, -1.0f, early[1], c);
+            addTaps(ring, mask, firstHead, taps.left, taps.leftCount, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, taps.right, taps.rightCount, 1.0f, early[1], c);
+            addTaps(ring, mask, firstHead, taps.diffuse, taps.diffuseCount, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, taps.diffuse, taps.diffuseCount, -1.0f, early[1], c);
             runReverbBank(local, late, sum, c, keep);
         } else {
             for (int32_t s = 0; s < c; ++s) {
