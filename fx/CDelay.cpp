@@ -195,8 +195,16 @@ void CDelayLine::run(float* io, int32_t n, float mixGoal, double rateGoal)
         const float x = io[i];
         const float written = flushTiny(x * gain + out * feedback);
         position += clampTo(speed * rate, minStep, 0.2);
-        if (position >= 1.0)
-            endLap(reading, recording, writing, written, position);
+        if (position >= 1.0) {
+            // On copies, so that the views and the position, whose addresses
+            // never leave the loop, can stay in registers.
+            View nowReading = reading, nowRecording = recording;
+            double lapPosition = position;
+            endLap(nowReading, nowRecording, writing, written, lapPosition);
+            reading = nowReading;
+            recording = nowRecording;
+            position = lapPosition;
+        }
         recording.append(written, position);
 
         const float mixBefore = mix;
