@@ -683,6 +683,12 @@ namespace {
 template <bool kDcBlock>
 void applyOutputStage(float* io, int32_t frames, float gain, float step, OutputStage& stage, int32_t channel)
 {
+    if (!kDcBlock && step == 0.0f) {
+        // A steady gain, as most blocks have, is one plain scaling pass.
+        for (int32_t i = 0; i < frames; ++i)
+            io[i] *= gain;
+        return;
+    }
     float x1 = stage.x1[channel];
     float y1 = stage.y1[channel];
     const float a = stage.dcBlocker.a;

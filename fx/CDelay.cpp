@@ -149,6 +149,21 @@ void CDelayLine::process(float* io, int32_t n)
         return;
     }
     const double rateGoal = rateTarget.load(std::memory_order_relaxed);
+    // Glides that have come to rest, where one more step would leave them
+    // where they are, stay there for the whole block: most blocks can skip them.
+    const bool settled = !(std::fabs(rateGoal - rateCurrent) >= 1e-8) &&
+                         mixCurrent + (mixGoal - mixCurrent) * 0.01f == mixCurrent &&
+                         inputGain + (1.0f - inputGain) * 0.01f == inputGain &&
+                         feedbackCurrent + (feedbackTarget - feedbackCurrent) * 0.01f == feedbackCurrent;
+    if (settled)
+        run<false>(io, n, mixGoal, rateGoal);
+    else
+        run<true>(io, n, mixGoal, rateGoal);
+}
+
+template <bool kGliding>
+void CDelayLine::run(float* io, int32_t n, float mixGoal, double rateGoal)
+{
     const double minStep = 1.0 / lapSize;
     const float feedbackGoal = feedbackTarget;
     const float smoothing = outputSmoothing;
@@ -165,6 +180,10 @@ void CDelayLine::process(float* io, int32_t n)
     int32_t writing = writeSegment;
     View reading = view(segment[1 - writing]);
     View recording = view(segment[writing]);
+    // The input's tiny and non-finite samples become silence in a pass of
+    // their own, which vectorises.
+    for (int32_t i = 0; i < n; ++i)
+        io[i] = flushTiny(io[i]);
     for (int32_t i = 0; i < n; ++i) {
         const double tri = phase < 0.5 ? 2.0 * phase : 1.0 - 2.0 * (phase - 0.5);
         phase += increment;
@@ -173,20 +192,30 @@ void CDelayLine::process(float* io, int32_t n)
         const double speed = std::max(1.0, 1.0 + depth * tri * tri * (3.0 - 2.0 * tri));
 
         out += (reading.readAt(position) - out) * smoothing;
-        const float x = flushTiny(io[i]);
+        const float x = io[i];
         const float written = flushTiny(x * gain + out * feedback);
         position += clampTo(speed * rate, minStep, 0.2);
-        if (position >= 1.0)
-            endLap(reading, recording, writing, written, position);
+        if (position >= 1.0) {
+            // On copies, so that the views and the position, whose addresses
+            // never leave the loop, can stay in registers.
+            View nowReading = reading, nowRecording = recording;
+            double lapPosition = position;
+            endLap(nowReading, nowRecording, writing, written, lapPosition);
+            reading = nowReading;
+            recording = nowRecording;
+            position = lapPosition;
+        }
         recording.append(written, position);
 
         const float mixBefore = mix;
-        const double rateStep = rateGoal - rate;
-        if (std::fabs(rateStep) >= 1e-8)
-            rate += rateStep * 0.001;
-        mix += (mixGoal - mix) * 0.01f;
-        gain += (1.0f - gain) * 0.01f;
-        feedback += (feedbackGoal - feedback) * 0.01f;
+        if (kGliding) {
+            const double rateStep = rateGoal - rate;
+            if (std::fabs(rateStep) >= 1e-8)
+                rate += rateStep * 0.001;
+            mix += (mixGoal - mix) * 0.01f;
+            gain += (1.0f - gain) * 0.01f;
+            feedback += (feedbackGoal - feedback) * 0.01f;
+        }
         io[i] = x + mixBefore * out;
     }
     keep(segment[1 - writing], reading);

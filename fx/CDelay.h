@@ -73,6 +73,8 @@ private:
         float readAt(double position);
         void append(float value, double time);
     };
+    template <bool kGliding>
+    void run(float* io, int32_t n, float mixGoal, double rateGoal);
     static void empty(Segment& s);
     static View view(Segment& s);
     static void keep(Segment& s, const View& v);

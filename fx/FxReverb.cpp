@@ -120,6 +120,8 @@ constexpr int32_t kHallRightTapCount = sizeof(kHallRightTaps) / sizeof(kHallRigh
 constexpr int32_t kHallBankTaps = 16; // taps 0..15 sit on the bank line lengths
 static_assert(kRoomTapCount == 47 && kHallLeftTapCount == 23 && kHallRightTapCount == 19, "");
 static_assert(kHallBankTaps + kHallLeftTapCount <= FxReverb::kMaxTaps, "");
+static_assert(99.0 * FxReverb::kMaxSampleRate / 44100.0 + kReverbChunk <= FxReverb::kRightOffsetRingSize,
+              "the right output's offset stays a chunk short of its ring");
 
 // A length that the prime table cannot round (rates far above 200 kHz) keeps
 // its unrounded value instead of the table's 0, so that no line is empty.
@@ -326,7 +328,8 @@ void FxReverb::setUpLengths()
     rightOffset = truncToInt(99.0 * rate / 44100.0);
     // The furthest read: 100 ms of pre-delay behind the latest reflection or
     // late-network offset of any type.
-    preDelayMask = maskFor(truncToInt(0.1 * rate) + truncToInt(17194.0 * rate / 48000.0) + 2 * bank[15].length + 2,
+    preDelayMask = maskFor(truncToInt(0.1 * rate) + truncToInt(17194.0 * rate / 48000.0) + 2 * bank[15].length + 2 +
+                               kChunk,
                            65536);
     std::fill(preDelayRing.begin(), preDelayRing.end(), 0.0f);
     allPassIndex[0] = allPassIndex[1] = 0;
@@ -503,12 +506,12 @@ struct AllPass {
         return v - g * o;
     }
 
-    // Whether the next four steps, with the same split, neither read nor
+    // How many steps from here on, with the same split, neither read nor
     // write across the ring's end.
-    bool fourFit(int32_t w, int32_t whole) const
+    int32_t stepsInside(int32_t w, int32_t whole) const
     {
         const uint32_t older = (static_cast<uint32_t>(w - whole - length) - 1) & mask;
-        return older + 4 <= mask && static_cast<uint32_t>(w) + 3 <= mask;
+        return static_cast<int32_t>(std::min(mask - older, mask + 1 - static_cast<uint32_t>(w)));
     }
 
     // Four steps at once, as step() does them lane by lane, each result
@@ -531,6 +534,28 @@ struct AllPass {
     }
 };
 
+// n samples into a ring of `size` entries (a power of two) from `at` on, and
+// n samples out of one, each in at most two runs.
+void toRing(float* ring, uint32_t size, uint32_t at, const float* from, int32_t n)
+{
+    for (int32_t s = 0; s < n;) {
+        const int32_t run = std::min<int32_t>(n - s, static_cast<int32_t>(size - at));
+        std::copy_n(from + s, run, ring + at);
+        s += run;
+        at = (at + static_cast<uint32_t>(run)) & (size - 1);
+    }
+}
+
+void fromRing(const float* ring, uint32_t size, uint32_t at, float* to, int32_t n)
+{
+    for (int32_t s = 0; s < n;) {
+        const int32_t run = std::min<int32_t>(n - s, static_cast<int32_t>(size - at));
+        std::copy_n(ring + at, run, to + s);
+        s += run;
+        at = (at + static_cast<uint32_t>(run)) & (size - 1);
+    }
+}
+
 // Four-point sign patterns a+b+c+d, a-b+c-d, a+b-c-d, a-b-c+d.
 void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
 {
@@ -541,24 +566,6 @@ void hadamard4(float a, float b, float c, float d, float* out, int32_t stride)
 }
 
 } // namespace
-
-struct FxReverb::LocalTaps {
-    uint32_t position[kMaxTaps];
-    float gain[kMaxTaps];
-    int32_t count;
-    void fill(const Tap* taps, int32_t n)
-    {
-        count = n;
-        for (int32_t k = 0; k < n; ++k) {
-            position[k] = static_cast<uint32_t>(taps[k].position);
-            gain[k] = taps[k].gain;
-        }
-    }
-};
-
-struct FxReverb::LocalLines : ReverbBankLines {
-    LocalTaps left, right, diffuse;
-};
 
 void FxReverb::process(int32_t n, float** io)
 {
@@ -609,16 +616,16 @@ void FxReverb::process(int32_t n, float** io)
 // Sample s of the chunk reads a tap `position` behind head firstHead + s + 1:
 // a contiguous run of the ring, kept whole where it wraps by the copy of the
 // ring's start past its end.
-void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
-                       float* to, int32_t c)
+void FxReverb::addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const Tap* taps, int32_t count,
+                       float sign, float* to, int32_t c)
 {
     const float* from[kMaxTaps];
     float gain[kMaxTaps];
-    for (int32_t k = 0; k < taps.count; ++k) {
-        from[k] = ring + ((firstHead + 1 - taps.position[k]) & mask);
-        gain[k] = sign * taps.gain[k];
+    for (int32_t k = 0; k < count; ++k) {
+        from[k] = ring + ((firstHead + 1 - static_cast<uint32_t>(taps[k].position)) & mask);
+        gain[k] = sign * taps[k].gain;
     }
-    addReverbTaps(from, gain, taps.count, to, c);
+    addReverbTaps(from, gain, count, to, c);
 }
 
 template <int32_t kNetwork>
@@ -643,9 +650,11 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         fdnOutScale = static_cast<float>(std::min(lineCount / inputSum, 2.0) / lineCount);
     }
 
-    const int32_t readLimit = static_cast<int32_t>(preDelayMask) - 2;
+    // Each chunk is written to the ring before it is read, so no read may
+    // reach as far back as the chunk's own later samples.
+    const int32_t readLimit = static_cast<int32_t>(preDelayMask) + 1 - kChunk;
     const int32_t readPosition = clampTo<int32_t>(taps.preDelay + 1 + taps.lateOffset, 1, readLimit);
-    const int32_t fromPosition = lastReadPosition >= 0 ? lastReadPosition : readPosition;
+    const int32_t fromPosition = lastReadPosition >= 0 ? std::min(lastReadPosition, readLimit) : readPosition;
     const float fadeStep = 1.0f / static_cast<float>(n);
 
     if (wetCurrent < 0.0f)
@@ -664,9 +673,12 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     uint32_t head = preDelayHead;
     float x1 = inputX1, y1 = inputY1, z1 = locutZ1;
 
-    // The block's lines and taps in local arrays.
-    LocalLines local;
+    // The block's lines in local arrays.
+    ReverbBankLines local;
     local.count = 0;
+    // "Room" alternates its write sign by pairs of lines, the others line by
+    // line; with every other line taken, both come to alternate by place.
+    local.evenLinesNegative = room;
     if (kNetwork != kFdn) {
         for (int32_t i = room ? 1 : 0; i < kBankLineCount; i += room ? 2 : 1) {
             const BankLine& line = bank[i];
@@ -676,15 +688,9 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
             local.length[k] = line.length;
             local.state[k] = line.state;
             local.gain[k] = line.gain;
-            // "Room" alternates its write sign by pairs of lines, the others line by line.
-            const bool negative = room ? ((i / 2) & 1) == 0 : (i & 1) == 1;
-            local.sign[k] = negative ? -1.0f : 1.0f;
             local.outL[k] = room ? kOutLeft32[i / 2] : kOutLeft64[i];
             local.outR[k] = room ? kOutRight32[i / 2] : kOutRight64[i];
         }
-        local.left.fill(taps.left, taps.leftCount);
-        local.right.fill(taps.right, taps.rightCount);
-        local.diffuse.fill(taps.diffuse, taps.diffuseCount);
     }
 
     // The block in chunks, each in three passes: the input into the
@@ -697,31 +703,46 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
     for (int32_t done = 0; done < n; done += kChunk) {
         const int32_t c = std::min(kChunk, n - done);
         const uint32_t firstHead = head;
+        // The input through the low-pass and the locut: the sums and the
+        // low-pass's feed-forward half go first, over the whole chunk, so
+        // that only the two recurrences are left to run sample by sample.
+        float x[kChunk + 1];
+        x[0] = x1;
+        for (int32_t s = 0; s < c; ++s)
+            x[s + 1] = (io[0][done + s] + io[1][done + s]) * inputScale;
+        for (int32_t s = 0; s < c; ++s)
+            late[s] = (x[s + 1] + x[s]) * lowpass.b;
         for (int32_t s = 0; s < c; ++s) {
-            const float x = (io[0][done + s] + io[1][done + s]) * inputScale;
-            const float y = (x + x1) * lowpass.b - lowpass.a * y1;
+            const float y = late[s] - lowpass.a * y1;
             const float z = (y - y1) * locutB0 - locutA1 * z1;
-            x1 = x;
             y1 = y;
             z1 = z;
-            const uint32_t at = head & mask;
-            ring[at] = z + bias;
-            if (at < kChunk)
-                ring[at + mask + 1] = ring[at];
-            ++head;
-            float e = ring[(head - static_cast<uint32_t>(readPosition)) & mask];
-            if (fromPosition != readPosition) {
-                const float fade = static_cast<float>(done + s + 1) * fadeStep;
-                e = ring[(head - static_cast<uint32_t>(fromPosition)) & mask] * (1.0f - fade) + e * fade;
-            }
-            late[s] = e;
-            early[0][s] = early[1][s] = sum[0][s] = sum[1][s] = 0.0f;
+            late[s] = z + bias;
         }
+        x1 = x[c];
+        toRing(ring, mask + 1, firstHead & mask, late, c);
+        if ((firstHead & mask) < kChunk || (firstHead & mask) + c > mask + 1)
+            std::copy_n(ring, kChunk, ring + mask + 1);
+        head += c;
+        // The late network's input, a contiguous run behind the new samples:
+        // the reads lie at least a chunk back, past what this chunk wrote.
+        const float* now = ring + ((firstHead + 1 - static_cast<uint32_t>(readPosition)) & mask);
+        if (fromPosition == readPosition) {
+            std::copy_n(now, c, late);
+        } else {
+            const float* before = ring + ((firstHead + 1 - static_cast<uint32_t>(fromPosition)) & mask);
+            for (int32_t s = 0; s < c; ++s) {
+                const float fade = static_cast<float>(done + s + 1) * fadeStep;
+                late[s] = before[s] * (1.0f - fade) + now[s] * fade;
+            }
+        }
+        for (float* to : {early[0], early[1], sum[0], sum[1]})
+            std::fill_n(to, c, 0.0f);
         if (kNetwork != kFdn) {
-            addTaps(ring, mask, firstHead, local.left, 1.0f, early[0], c);
-            addTaps(ring, mask, firstHead, local.right, 1.0f, early[1], c);
-            addTaps(ring, mask, firstHead, local.diffuse, 1.0f, early[0], c);
-            addTaps(ring, mask, firstHead, local.diffuse, -1.0f, early[1], c);
+            addTaps(ring, mask, firstHead, taps.left, taps.leftCount, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, taps.right, taps.rightCount, 1.0f, early[1], c);
+            addTaps(ring, mask, firstHead, taps.diffuse, taps.diffuseCount, 1.0f, early[0], c);
+            addTaps(ring, mask, firstHead, taps.diffuse, taps.diffuseCount, -1.0f, early[1], c);
             runReverbBank(local, late, sum, c, keep);
         } else {
             for (int32_t s = 0; s < c; ++s) {
@@ -763,17 +784,7 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
         for (int32_t s = 0; s < c;) {
             // The all-pass modulation, split like the delay's taps; it only
             // moves when the phase reaches the next sine entry. Until then,
-            // four samples go at once.
-            const uint32_t lastOfFour = modPhase + 3 * modIncrement;
-            if (s + 4 <= c && (modPhase >> SineTable::kShift) == modEntry &&
-                (lastOfFour >> SineTable::kShift) == modEntry && leftPass.fourFit(wL, whole) &&
-                rightPass.fourFit(wR, whole)) {
-                leftPass.stepFour(sum[0] + s, early[0] + s, scale, wL, whole, frac);
-                rightPass.stepFour(sum[1] + s, early[1] + s, scale, wR, whole, frac);
-                modPhase += 4 * modIncrement;
-                s += 4;
-                continue;
-            }
+            // and while the rings allow, four samples go at once.
             if ((modPhase >> SineTable::kShift) != modEntry) {
                 modEntry = modPhase >> SineTable::kShift;
                 const float m = 2.0f * sine[modPhase];
@@ -781,31 +792,54 @@ void FxReverb::run(int32_t n, float** io, const TapSet& taps)
                 whole = q >> 10;
                 frac = static_cast<float>(q & 1023) * (1.0f / 1024.0f);
             }
-            modPhase += modIncrement;
-            early[0][s] += scale * leftPass.step(sum[0][s], wL, whole, frac);
-            early[1][s] += scale * rightPass.step(sum[1][s], wR, whole, frac);
-            ++s;
+            const uint32_t toNextEntry = ((modEntry + 1) << SineTable::kShift) - modPhase;
+            const uint32_t remaining = static_cast<uint32_t>(c - s);
+            const uint32_t onEntry =
+                modIncrement == 0 ? remaining : std::min(remaining, (toNextEntry - 1) / modIncrement + 1);
+            const int32_t fours = std::min({static_cast<int32_t>(onEntry), leftPass.stepsInside(wL, whole),
+                                            rightPass.stepsInside(wR, whole)}) &
+                                  ~3;
+            for (int32_t k = s; k < s + fours; k += 4) {
+                leftPass.stepFour(sum[0] + k, early[0] + k, scale, wL, whole, frac);
+                rightPass.stepFour(sum[1] + k, early[1] + k, scale, wR, whole, frac);
+            }
+            modPhase += static_cast<uint32_t>(fours) * modIncrement;
+            s += fours;
+            if (fours == 0) {
+                modPhase += modIncrement;
+                early[0][s] += scale * leftPass.step(sum[0][s], wL, whole, frac);
+                early[1][s] += scale * rightPass.step(sum[1][s], wR, whole, frac);
+                ++s;
+            }
         }
         allPassIndex[0] = wL;
         allPassIndex[1] = wR;
         if (!room) {
             constexpr uint32_t kOffsetMask = kRightOffsetRingSize - 1;
             float* offsetRing = rightOffsetRing.data();
-            uint32_t at = static_cast<uint32_t>(rightOffsetIndex);
-            const uint32_t back = static_cast<uint32_t>(rightOffset);
-            for (int32_t s = 0; s < c; ++s) {
-                offsetRing[at & kOffsetMask] = early[1][s];
-                early[1][s] = offsetRing[(at - back) & kOffsetMask];
-                at = (at + 1) & kOffsetMask;
-            }
-            rightOffsetIndex = static_cast<int32_t>(at);
+            // The whole chunk goes in before any of it comes out: the offset
+            // stays a chunk short of the ring, so no read meets a later write.
+            const uint32_t at = static_cast<uint32_t>(rightOffsetIndex);
+            toRing(offsetRing, kRightOffsetRingSize, at, early[1], c);
+            fromRing(offsetRing, kRightOffsetRingSize, (at - static_cast<uint32_t>(rightOffset)) & kOffsetMask,
+                     early[1], c);
+            rightOffsetIndex = static_cast<int32_t>((at + static_cast<uint32_t>(c)) & kOffsetMask);
         }
         float* outL = io[0] + done;
         float* outR = io[1] + done;
-        for (int32_t s = 0; s < c; ++s) {
-            outL[s] = (1.0f - wetNow) * outL[s] + wetNow * early[0][s];
-            outR[s] = (1.0f - wetNow) * outR[s] + wetNow * early[1][s];
-            wetNow += wetStep;
+        if (wetStep == 0.0f) {
+            // A steady mix, as most blocks have, goes four at a time.
+            const float dry = 1.0f - wetNow;
+            for (int32_t s = 0; s < c; ++s) {
+                outL[s] = dry * outL[s] + wetNow * early[0][s];
+                outR[s] = dry * outR[s] + wetNow * early[1][s];
+            }
+        } else {
+            for (int32_t s = 0; s < c; ++s) {
+                outL[s] = (1.0f - wetNow) * outL[s] + wetNow * early[0][s];
+                outR[s] = (1.0f - wetNow) * outR[s] + wetNow * early[1][s];
+                wetNow += wetStep;
+            }
         }
     }
 

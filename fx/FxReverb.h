@@ -164,11 +164,9 @@ private:
         uint32_t resets = 0;      // the whole reverb is reset when this moves on
     };
     static constexpr uint32_t kFreshSet = 4; // flag beside the slot index in sharedSet
-    struct LocalTaps;
-    struct LocalLines;
     static constexpr int32_t kChunk = 256; // frames the reverb takes at once, for its scratch buffers
-    static void addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const LocalTaps& taps, float sign,
-                        float* to, int32_t c);
+    static void addTaps(const float* ring, uint32_t mask, uint32_t firstHead, const Tap* taps, int32_t count,
+                        float sign, float* to, int32_t c);
 
     void publishTaps();
     void takeTaps();

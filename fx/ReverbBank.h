@@ -17,14 +17,14 @@ struct ReverbBankLines {
     int32_t length[kReverbBankLines];
     float state[kReverbBankLines];
     float gain[kReverbBankLines];
-    float sign[kReverbBankLines];
     float outL[kReverbBankLines];
     float outR[kReverbBankLines];
-    int32_t count; // a multiple of 8
+    int32_t count;            // a multiple of 8
+    bool evenLinesNegative;   // which of each pair of neighbours writes back negated
 };
 
 // c samples of every line: each line's state follows keep * state + gain *
-// (its oldest sample), is written back as sign * (late - state), and is
+// (its oldest sample), is written back as late - state (negated on every other line), and is
 // weighed into sum[0] and sum[1].
 void runReverbBank(ReverbBankLines& lines, const float* late, float (*sum)[kReverbChunk], int32_t c, float keep);
 

@@ -16,8 +16,10 @@ int32_t smaller(int32_t a, int32_t b) { return a < b ? a : b; }
 // new states transposed back for the writes and the sums. A stretch ends where
 // one of the lines wraps; its last samples short of a whole four go one at a
 // time, in the same arithmetic on scalars.
-template <typename V>
-void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReverbChunk], int32_t c, float keep)
+// Lines negate their write-back by the parity of their place, so that the
+// sign costs nothing in the loop (state - late rather than -(late - state)).
+template <typename V, bool kEvenNegative>
+void runBankLines(ReverbBankLines& local, const float* late, float (*sum)[kReverbChunk], int32_t c, float keep)
 {
     using Reg = typename V::Reg;
     constexpr int32_t kWidth = 4 * V::kGroups;
@@ -30,12 +32,10 @@ void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReve
             end[i] = local.base[k + i] + local.length[k + i];
         }
         const float* gain = local.gain + k;
-        const float* sign = local.sign + k;
         const float* outL = local.outL + k;
         const float* outR = local.outR + k;
-        Reg signV[4], outLV[4], outRV[4];
+        Reg outLV[4], outRV[4];
         for (int32_t j = 0; j < 4; ++j) {
-            signV[j] = V::perGroup(sign + j);
             outLV[j] = V::perGroup(outL + j);
             outRV[j] = V::perGroup(outR + j);
         }
@@ -58,7 +58,7 @@ void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReve
                 V::transpose(v);
                 const Reg e = V::loadLate(late + s);
                 for (int32_t j = 0; j < 4; ++j)
-                    V::storeLines(cell, j, V::mul(signV[j], V::sub(e, v[j])));
+                    V::storeLines(cell, j, ((j & 1) == 0) == kEvenNegative ? V::sub(v[j], e) : V::sub(e, v[j]));
                 Reg left = V::mul(v[0], outLV[0]);
                 Reg right = V::mul(v[0], outRV[0]);
                 for (int32_t j = 1; j < 4; ++j) {
@@ -81,7 +81,7 @@ void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReve
                         for (int32_t j = 0; j < 4; ++j) {
                             const int32_t i = 4 * g + j;
                             st[i] = keep * st[i] + gain[i] * *cell[i];
-                            *cell[i]++ = sign[i] * (e - st[i]);
+                            *cell[i]++ = ((j & 1) == 0) == kEvenNegative ? st[i] - e : e - st[i];
                             left = j == 0 ? st[i] * outL[i] : left + st[i] * outL[i];
                             right = j == 0 ? st[i] * outR[i] : right + st[i] * outR[i];
                         }
@@ -102,6 +102,15 @@ void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReve
             local.state[k + i] = st[i];
         }
     }
+}
+
+template <typename V>
+void runBankKernel(ReverbBankLines& local, const float* late, float (*sum)[kReverbChunk], int32_t c, float keep)
+{
+    if (local.evenLinesNegative)
+        runBankLines<V, true>(local, late, sum, c, keep);
+    else
+        runBankLines<V, false>(local, late, sum, c, keep);
 }
 
 // Early reflections: to[s] += from[k][s] * gain[k] for every tap k, four
