@@ -166,3 +166,40 @@ TEST(Spike, AddsItsTransientForSpikeLengthFramesWhateverTheAttack)
     Spike(tables, false, 0.0f).addTo(levels.data(), kMaxSliceFrames, 0);
     EXPECT_EQ(*std::max_element(levels.begin(), levels.end()), 0.0f);
 }
+
+// Voices' modulation envelopes stepped together must each end where the
+// voice's own run ends: an attack turning into decay mid-call, a decay
+// reaching its sustain, a held sustain, a release, a release held by the
+// pedal, in calls of odd lengths.
+TEST(ModEnvelope, VoicesRunTogetherEndAsEachRunAlone)
+{
+    const TimeTables t;
+    const EnvelopeTables tables{t.decay.data(), t.ramp.data()};
+    const std::array<EnvelopeSettings, 5> settings = {{{raw(100), raw(300), 0.3, raw(400)},
+                                                       {raw(0), raw(200), 0.6, raw(300)},
+                                                       {raw(0), raw(100), 1.0, raw(300)},
+                                                       {raw(50), raw(500), 0.2, raw(250)},
+                                                       {raw(0), raw(600), 0.0, raw(1024)}}};
+    for (const bool pedalDown : {false, true}) {
+        std::array<VoiceSlot, 5> together{}, alone{};
+        for (int32_t call = 0; call < 160; ++call) {
+            const int32_t n = call % 3 == 0 ? 37 : kMaxSliceFrames;
+            if (call == 60)
+                for (int32_t v = 3; v < 5; ++v)
+                    together[v].modEnvStage = alone[v].modEnvStage = kRelease;
+            ModEnvelopeJob jobs[kModEnvelopeLanes];
+            for (int32_t v = 0; v < kModEnvelopeLanes; ++v)
+                jobs[v] = {&settings[v], &together[v]};
+            runModEnvelopes(tables, jobs, kModEnvelopeLanes, pedalDown, n);
+            jobs[0] = {&settings[4], &together[4]}; // a group of one
+            runModEnvelopes(tables, jobs, 1, pedalDown, n);
+            for (int32_t v = 0; v < 5; ++v) {
+                runModEnvelope(tables, settings[v], pedalDown, n, alone[v]);
+                ASSERT_EQ(together[v].modEnvLevel, alone[v].modEnvLevel) << v << " call " << call;
+                ASSERT_EQ(together[v].modEnvStage, alone[v].modEnvStage) << v << " call " << call;
+            }
+        }
+        EXPECT_EQ(alone[1].modEnvStage, kSustain);
+        EXPECT_GT(alone[1].modEnvLevel, 0.0f);
+    }
+}
