@@ -173,8 +173,7 @@ void beginVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, VoiceWork
     work.group = filterGroup(slot, filter, work.buffers);
 }
 
-// Steps 10 and 12 to 15, after the voice's filter kernel and its modulation
-// envelope (finishVoices).
+// Steps 10 to 15, after the voice's filter kernel.
 void finishVoice(Vesk& engine, const RenderCall& call, VoiceWork& work, float* const* fxBus, float* const* dryBus)
 {
     const int32_t frames = call.frames;
@@ -185,6 +184,10 @@ void finishVoice(Vesk& engine, const RenderCall& call, VoiceWork& work, float* c
     flushFilterDenormals(slot);
     slot.noiseState = flushed(slot.noiseState);
     slot.shValue[0] = flushed(slot.shValue[0]);
+
+    // 11. Modulation envelope, only when a slot reads it.
+    if (c.modEnvUsed)
+        runModEnvelope(call.envelopeTables, c.modEnv, call.pedalDown, frames, slot);
 
     // 12. Post-filter stage.
     applyPostFilterStage(slot, call.filterTables, filter, work.voice, frames);
@@ -206,25 +209,6 @@ void finishVoice(Vesk& engine, const RenderCall& call, VoiceWork& work, float* c
         clearFilterMemories(slot);
         slot.ampLevel = slot.filterEnvLevel = slot.modEnvLevel = 0.0f;
     }
-}
-
-// The rest of voices whose filters have run, in slot order. Their modulation
-// envelopes (step 11, only where a slot reads them) run first, together.
-void finishVoices(Vesk& engine, const RenderCall& call, VoiceWork* work, int32_t count, float* const* fxBus,
-                  float* const* dryBus)
-{
-    ModEnvelopeJob jobs[kModEnvelopeLanes];
-    int32_t jobCount = 0;
-    for (int32_t v = 0; v < count; ++v) {
-        if (work[v].c.modEnvUsed)
-            jobs[jobCount++] = {&work[v].c.modEnv, work[v].slot};
-        if (jobCount == kModEnvelopeLanes || (v == count - 1 && jobCount > 0)) {
-            runModEnvelopes(call.envelopeTables, jobs, jobCount, call.pedalDown, call.frames);
-            jobCount = 0;
-        }
-    }
-    for (int32_t v = 0; v < count; ++v)
-        finishVoice(engine, call, work[v], fxBus, dryBus);
 }
 
 } // namespace
@@ -310,7 +294,8 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
         for (int32_t l = 0; l < pending; ++l)
             lanes[l] = {work[l].slot, &work[l].filter, work[l].voice, work[l].envelope};
         runFilterGroup(work[0].group, lanes, pending, call.filterTables, frames);
-        finishVoices(*this, call, work, pending, fxBus, dryBus);
+        for (int32_t l = 0; l < pending; ++l)
+            finishVoice(*this, call, work[l], fxBus, dryBus);
         pending = 0;
     };
     for (int32_t s = 0; s < slots; ++s) {
@@ -323,7 +308,7 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
         if (next.group == FilterGroup::Alone) {
             finishPending();
             runFilterKernel(*next.slot, call.filterTables, next.filter, next.buffers, frames);
-            finishVoices(*this, call, &next, 1, fxBus, dryBus);
+            finishVoice(*this, call, next, fxBus, dryBus);
             continue;
         }
         if (pending > 0 && next.group != work[0].group) {

@@ -48,76 +48,48 @@ void applySpecialStarts(VoiceSlot& slot, const EnvelopeSettings& filter, const E
     }
 }
 
-void runModEnvelopes(const EnvelopeTables& tables, const ModEnvelopeJob* jobs, int32_t count, bool pedalDown,
-                     int32_t frames)
-{
-    count = count < kModEnvelopeLanes ? count : kModEnvelopeLanes;
-    float level[kModEnvelopeLanes], factor[kModEnvelopeLanes], stopBelow[kModEnvelopeLanes];
-    int32_t start[kModEnvelopeLanes];
-    uint8_t stage[kModEnvelopeLanes];
-    bool falling[kModEnvelopeLanes];
-    int32_t firstFall = frames;
-    for (int32_t i = 0; i < count; ++i) {
-        const EnvelopeSettings& settings = *jobs[i].settings;
-        level[i] = jobs[i].slot->modEnvLevel;
-        stage[i] = jobs[i].slot->modEnvStage;
-        int32_t frame = 0;
-        if (stage[i] == kAttack) {
-            const float step = tables.rampStep[envelopeTimeIndex(settings.attack)];
-            while (frame < frames) {
-                level[i] += step;
-                ++frame;
-                if (level[i] >= 1.0f) {
-                    level[i] = 1.0f;
-                    stage[i] = kDecay;
-                    break;
-                }
-            }
-        }
-        // Decay falls to the sustain level and stops there; release falls
-        // through the call.
-        falling[i] = false;
-        if (stage[i] == kDecay) {
-            float sustain = nonNegative(settings.sustain);
-            if (sustain > kModSustainTop)
-                sustain = kModSustainHeld;
-            factor[i] = tables.decayFactor[envelopeTimeIndex(settings.decay)];
-            stopBelow[i] = sustain;
-            falling[i] = true;
-        } else if (stage[i] == kRelease) {
-            const int32_t releaseIndex = envelopeTimeIndex(settings.release);
-            if (!pedalDown && releaseIndex != kEnvelopeTimeSteps) {
-                factor[i] = tables.decayFactor[releaseIndex];
-                stopBelow[i] = -1.0f;
-                falling[i] = true;
-            }
-        }
-        start[i] = frame;
-        if (falling[i] && frame < firstFall)
-            firstFall = frame;
-    }
-
-    for (int32_t frame = firstFall; frame < frames; ++frame)
-        for (int32_t i = 0; i < count; ++i) {
-            if (!falling[i] || frame < start[i])
-                continue;
-            if (level[i] < stopBelow[i]) {
-                stage[i] = kSustain;
-                falling[i] = false;
-                continue;
-            }
-            level[i] *= factor[i];
-        }
-
-    for (int32_t i = 0; i < count; ++i) {
-        jobs[i].slot->modEnvLevel = level[i] < kEnvelopeFloor ? 0.0f : level[i];
-        jobs[i].slot->modEnvStage = stage[i];
-    }
-}
-
 void runModEnvelope(const EnvelopeTables& tables, const EnvelopeSettings& settings, bool pedalDown, int32_t frames,
                     VoiceSlot& slot)
 {
-    const ModEnvelopeJob job{&settings, &slot};
-    runModEnvelopes(tables, &job, 1, pedalDown, frames);
+    float level = slot.modEnvLevel;
+    uint8_t stage = slot.modEnvStage;
+    int32_t frame = 0;
+
+    if (stage == kAttack) {
+        const float step = tables.rampStep[envelopeTimeIndex(settings.attack)];
+        while (frame < frames) {
+            level += step;
+            ++frame;
+            if (level >= 1.0f) {
+                level = 1.0f;
+                stage = kDecay;
+                break;
+            }
+        }
+    }
+    if (stage == kDecay) {
+        float sustain = nonNegative(settings.sustain);
+        if (sustain > kModSustainTop)
+            sustain = kModSustainHeld;
+        const float decay = tables.decayFactor[envelopeTimeIndex(settings.decay)];
+        // Unrolled: a compare and a multiply per frame, less than the loop around them.
+#pragma GCC unroll 4
+        for (; frame < frames; ++frame) {
+            if (level < sustain) {
+                stage = kSustain;
+                break;
+            }
+            level *= decay;
+        }
+    } else if (stage == kRelease) {
+        const int32_t releaseIndex = envelopeTimeIndex(settings.release);
+        if (!pedalDown && releaseIndex != kEnvelopeTimeSteps) {
+            const float release = tables.decayFactor[releaseIndex];
+            for (; frame < frames; ++frame)
+                level *= release;
+        }
+    }
+
+    slot.modEnvLevel = level < kEnvelopeFloor ? 0.0f : level;
+    slot.modEnvStage = stage;
 }

@@ -8,8 +8,7 @@
 //   2. applyNoteOff() before the filter runs;
 //   3. a FilterEnvelope local: run() writes the level of every frame of the
 //      call before the filter kernel reads them, store() after;
-//   4. runModEnvelope() (runModEnvelopes() for several voices) once, when a
-//      modulation slot reads the envelope;
+//   4. runModEnvelope() once, when a modulation slot reads the envelope;
 //   5. an AmpEnvelope local: run() writes the level every frame of the output
 //      loop uses, store() after.
 #pragma once
@@ -72,16 +71,6 @@ inline void applyNoteOff(VoiceSlot& slot)
 // the level at 1.0.
 void runModEnvelope(const EnvelopeTables& tables, const EnvelopeSettings& settings, bool pedalDown, int32_t frames,
                     VoiceSlot& slot);
-
-// The same for up to kModEnvelopeLanes voices at once: their per-frame decays
-// step in one loop, so each voice's chain of multiplies overlaps the others'.
-constexpr int32_t kModEnvelopeLanes = 4;
-struct ModEnvelopeJob {
-    const EnvelopeSettings* settings;
-    VoiceSlot* slot;
-};
-void runModEnvelopes(const EnvelopeTables& tables, const ModEnvelopeJob* jobs, int32_t count, bool pedalDown,
-                     int32_t frames);
 
 // The amplifier envelope over one call. Decay and release wait for the hold
 // time (counted from the voice's start); the attack does not.
