@@ -20,12 +20,11 @@
 struct ModRoutes;
 struct VoiceControls;
 
-// Working buffers of one render slice, shared by every voice in turn.
+// Working buffers of one render slice, shared by every voice in turn (each
+// voice's own signal and filter envelope are kept by the render).
 struct RenderScratch {
-    float voice[kMaxSliceFrames];
     float voice2[kMaxSliceFrames];   // the second part of the split filter types
     float filterFm[kMaxSliceFrames]; // cutoff offsets in the Filter FM mode
-    float envelope[kMaxSliceFrames]; // filter envelope level per frame
 };
 
 #include <atomic>

@@ -1,6 +1,7 @@
-// The voice render: every sounding slot, one after the other, for one slice of
-// at most 64 frames. Control values are formed once per slot and slice; only
-// ramps, envelopes and the DSP stages run per frame.
+// The voice render: every sounding slot in slot order, for one slice of at
+// most 64 frames. Control values are formed once per slot and slice; only
+// ramps, envelopes and the DSP stages run per frame. Up to four neighbouring
+// voices with the same kind of filter wait for it and run it together.
 #include "Vesk.h"
 
 #include "VoiceControls.h"
@@ -38,6 +39,19 @@ struct RenderCall {
     int32_t bendOffset; // 1/128 semitone
     bool pedalDown;
     const ModRoutes* modRoutes;
+};
+
+// One voice between the two halves of its render, with its own buffers so
+// that up to four voices can wait for their filters together.
+struct VoiceWork {
+    alignas(16) float voice[kMaxSliceFrames];
+    alignas(16) float envelope[kMaxSliceFrames]; // filter envelope level per frame
+    VoiceSlot* slot;
+    VoiceControls c;
+    EnvelopeCoefs ampCoefs;
+    FilterParams filter;
+    FilterBuffers buffers;
+    FilterGroup group;
 };
 
 float flushed(float x) { return std::fabs(x) < kFlushLevel ? 0.0f : x; }
@@ -95,13 +109,17 @@ VoiceControls startingControls(const Vesk& engine, const RenderCall& call)
     return c;
 }
 
-void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* const* fxBus, float* const* dryBus)
+// Steps 1 to 9 of a voice: everything up to its filter kernel, into work.
+void beginVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, VoiceWork& work)
 {
     const int32_t frames = call.frames;
     RenderScratch& scratch = engine.scratch;
+    work.slot = &slot;
+    VoiceControls& c = work.c;
+    FilterParams& filter = work.filter;
 
     // 1. Control values: the LFOs at the slot's phases.
-    VoiceControls c = startingControls(engine, call);
+    c = startingControls(engine, call);
     for (int32_t k = 0; k < kNumLfos; ++k) {
         c.lfoOut[k] = lfoOutput(call.lfoParams[k], k, slot, call.lfoIncrement[k], frames, engine.random);
         c.lfoIncrement[k] = call.lfoIncrement[k];
@@ -112,7 +130,7 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     applyStartModulation(slot, c);
 
     // 3. Envelope settings and the special starts.
-    const EnvelopeCoefs ampCoefs = envelopeCoefs(call.envelopeTables, c.amp, call.pedalDown);
+    work.ampCoefs = envelopeCoefs(call.envelopeTables, c.amp, call.pedalDown);
     const EnvelopeCoefs filterCoefs = envelopeCoefs(call.envelopeTables, c.filterEnv, call.pedalDown);
     applySpecialStarts(slot, c.filterEnv, c.modEnv, c.modEnvUsed, c.spikeHard);
 
@@ -121,7 +139,6 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     const bool split = isSplitFilterType(filterType);
     const OscillatorSlice oscSlice = prepareOscillators(call.oscParams, c.osc, call.oscRates, slot, frames, split);
     const float cutoffTarget = filterCutoffPosition(c.cutoff, c.keytrack, slot.pitch);
-    FilterParams filter;
     filter.cutoff = beginCutoffRamp(slot, cutoffTarget, engine.ramps.cutoffRamp.step, frames);
     filter.envAmount = c.envAmount;
     filter.resonance = c.resonance;
@@ -137,11 +154,11 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     // In Filter FM mode the oscillators write every frame of the filter-FM
     // buffer (zeros when this voice has no FM); in the other modes the filter
     // is not given it, so it needs no clearing here.
-    renderOscillators(oscSlice, slot, engine.noiseState, scratch.voice, scratch.voice2, scratch.filterFm);
+    renderOscillators(oscSlice, slot, engine.noiseState, work.voice, scratch.voice2, scratch.filterFm);
     slot.lfoPhase[0] += c.lfoIncrement[0] * static_cast<uint32_t>(frames);
 
     // 7. Pre-filter stage of the voice's type.
-    applyPreFilterStage(slot, call.filterTables, filter, scratch.voice, frames);
+    applyPreFilterStage(slot, call.filterTables, filter, work.voice, frames);
 
     // 8. A note-off reaches all three envelopes before the filter runs.
     applyNoteOff(slot);
@@ -149,12 +166,20 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
     // 9. Filter, with its envelope frame by frame; LFO 2 moves on inside.
     FilterEnvelope filterEnvelope(filterCoefs, slot);
     filter.envelopeSustaining = filterEnvelope.sustaining();
-    filterEnvelope.run(scratch.envelope, frames);
+    filterEnvelope.run(work.envelope, frames);
     filterEnvelope.store(slot);
-    const FilterBuffers buffers{scratch.voice, scratch.voice2, scratch.envelope,
-                                call.oscParams.fmMode == kFmFilter ? scratch.filterFm : nullptr};
-    runFilterKernel(slot, call.filterTables, filter, buffers, frames);
+    work.buffers = {work.voice, scratch.voice2, work.envelope,
+                    call.oscParams.fmMode == kFmFilter ? scratch.filterFm : nullptr};
+    work.group = filterGroup(slot, filter, work.buffers);
+}
 
+// Steps 10 to 15, after the voice's filter kernel.
+void finishVoice(Vesk& engine, const RenderCall& call, VoiceWork& work, float* const* fxBus, float* const* dryBus)
+{
+    const int32_t frames = call.frames;
+    VoiceSlot& slot = *work.slot;
+    VoiceControls& c = work.c;
+    const FilterParams& filter = work.filter;
     // 10. Denormal flush.
     flushFilterDenormals(slot);
     slot.noiseState = flushed(slot.noiseState);
@@ -165,14 +190,14 @@ void renderVoice(Vesk& engine, VoiceSlot& slot, const RenderCall& call, float* c
         runModEnvelope(call.envelopeTables, c.modEnv, call.pedalDown, frames, slot);
 
     // 12. Post-filter stage.
-    applyPostFilterStage(slot, call.filterTables, filter, scratch.voice, frames);
+    applyPostFilterStage(slot, call.filterTables, filter, work.voice, frames);
 
     // 13. Amplifier, spike, gain, pan and the buses.
     const int32_t layer = clampTo<int32_t>(slot.layer, 0, 7);
     c.output.layerSilenced = engine.stack.layerSwitching && !engine.stack.layerOn[layer];
-    AmpEnvelope amp(ampCoefs, c.holdFrames, slot);
+    AmpEnvelope amp(work.ampCoefs, c.holdFrames, slot);
     const Spike spike(call.spikeTables, c.spikeHard, c.spikeAmount);
-    mixVoice(scratch.voice, frames, voiceGains(c.output, layer), amp, spike, slot, fxBus, dryBus);
+    mixVoice(work.voice, frames, voiceGains(c.output, layer), amp, spike, slot, fxBus, dryBus);
     amp.store(slot);
 
     // 14. LFO 3 moves on after the output.
@@ -258,12 +283,43 @@ void Vesk::render(int32_t frames, float* const* fxBus, float* const* dryBus)
         call.idleLfoIncrement[k] = ::idleLfoIncrement(lfo[k].lfoFrequency, hzToPhaseInc);
     }
 
+    // Voices whose filters can share a kernel wait for it in `pending`; each
+    // reaches the buses in slot order all the same, so the sums keep their order.
+    VoiceWork work[kFilterLanes];
+    int32_t pending = 0;
+    auto finishPending = [&] {
+        if (pending == 0)
+            return;
+        FilterLane lanes[kFilterLanes];
+        for (int32_t l = 0; l < pending; ++l)
+            lanes[l] = {work[l].slot, &work[l].filter, work[l].voice, work[l].envelope};
+        runFilterGroup(work[0].group, lanes, pending, call.filterTables, frames);
+        for (int32_t l = 0; l < pending; ++l)
+            finishVoice(*this, call, work[l], fxBus, dryBus);
+        pending = 0;
+    };
     for (int32_t s = 0; s < slots; ++s) {
-        if (voices[s].active == 0)
+        if (voices[s].active == 0) {
             advanceIdleLfos(voices[s], call.idleLfoIncrement, frames);
-        else
-            renderVoice(*this, voices[s], call, fxBus, dryBus);
+            continue;
+        }
+        VoiceWork& next = work[pending];
+        beginVoice(*this, voices[s], call, next);
+        if (next.group == FilterGroup::Alone) {
+            finishPending();
+            runFilterKernel(*next.slot, call.filterTables, next.filter, next.buffers, frames);
+            finishVoice(*this, call, next, fxBus, dryBus);
+            continue;
+        }
+        if (pending > 0 && next.group != work[0].group) {
+            const int32_t at = pending;
+            finishPending();
+            work[0] = work[at]; // rare: the voices' filters differ in type or in holding
+        }
+        if (++pending == kFilterLanes)
+            finishPending();
     }
+    finishPending();
 
     for (BlockRamp* ramp : {&ramps.cutoffRamp, &ramps.fmRamp, &ramps.pwRamp})
         ramp->current += ramp->step * static_cast<float>(frames);

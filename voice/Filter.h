@@ -2,8 +2,8 @@
 // slice, in this order:
 //   1. filterCutoffPosition + beginCutoffRamp  (control values, before the oscillators)
 //   2. applyPreFilterStage                      (after the oscillators wrote the voice buffer)
-//   3. runFilterKernel                          (after note-off moved the envelopes to release
-//                                                and the filter envelope filled its levels)
+//   3. runFilterKernel, or runFilterGroup       (after note-off moved the envelopes to release
+//      for voices that filterGroup lets share    and the filter envelope filled its levels)
 //   4. flushFilterDenormals
 //   5. applyPostFilterStage                     (after the modulation envelope)
 // All of them read the slot's voiceFilterType, so a voice keeps the type it
@@ -68,6 +68,31 @@ void applyPreFilterStage(VoiceSlot& slot, const FilterTables& tables, const Filt
 // (and the comb's LFO 3 phase) by the slice.
 void runFilterKernel(VoiceSlot& slot, const FilterTables& tables, const FilterParams& params,
                      const FilterBuffers& buffers, int32_t frames);
+
+// Voices whose filters can run side by side, one voice to an SSE lane: one
+// voice's recursion waits on its own latency, so four in one register take
+// about the time of one.
+constexpr int32_t kFilterLanes = 4;
+
+enum class FilterGroup : int32_t {
+    Alone,       // only runFilterKernel takes it
+    HeldLowpass, // the 12 dB low-pass on a coefficient fixed for the slice
+    Ladder,      // the 24 dB ladder, no Filter FM
+};
+
+// The side-by-side kernel that can take this voice's filter for the slice.
+FilterGroup filterGroup(const VoiceSlot& slot, const FilterParams& params, const FilterBuffers& buffers);
+
+struct FilterLane {
+    VoiceSlot* slot;
+    const FilterParams* params;
+    float* voice;
+    const float* envelope;
+};
+
+// What runFilterKernel does, for 1..kFilterLanes voices of one group at once.
+void runFilterGroup(FilterGroup group, const FilterLane* lanes, int32_t count, const FilterTables& tables,
+                    int32_t frames);
 
 void applyPostFilterStage(const VoiceSlot& slot, const FilterTables& tables, const FilterParams& params,
                           float* voice, int32_t frames);

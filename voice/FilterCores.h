@@ -50,16 +50,32 @@ struct StateVariableFilter {
     // two frames instead of ten) and the frame between is formed beside the
     // chain. The same filter rounded differently: a few units in the last
     // place from the frame-by-frame form.
+    struct PairStep {
+        float a11, a12, b1, b2;           // one frame: [low band]' = A [low band] + B u
+        float c11, c12, c21, c22, e1, e2; // two frames: A^2, and A B for the first input
+
+        PairStep(float f, float q)
+        {
+            const float d = 1.0f - f * q;
+            a11 = 1.0f - f * f;
+            a12 = f * d;
+            const float a21 = -f, a22 = d;
+            b1 = f * f;
+            b2 = f;
+            c11 = a11 * a11 + a12 * a21;
+            c12 = a11 * a12 + a12 * a22;
+            c21 = a21 * a11 + a22 * a21;
+            c22 = a21 * a12 + a22 * a22;
+            e1 = a11 * b1 + a12 * b2;
+            e2 = a21 * b1 + a22 * b2;
+        }
+    };
+
     void lowpassInPairs(float* voice, int32_t frames, float f, float q)
     {
-        // One frame: [low band]' = A [low band] + B u.
-        const float d = 1.0f - f * q;
-        const float a11 = 1.0f - f * f, a12 = f * d, a21 = -f, a22 = d;
-        const float b1 = f * f, b2 = f;
-        // Two frames: A^2, and A B for the first input.
-        const float c11 = a11 * a11 + a12 * a21, c12 = a11 * a12 + a12 * a22;
-        const float c21 = a21 * a11 + a22 * a21, c22 = a21 * a12 + a22 * a22;
-        const float e1 = a11 * b1 + a12 * b2, e2 = a21 * b1 + a22 * b2;
+        const PairStep s(f, q);
+        const float a11 = s.a11, a12 = s.a12, b1 = s.b1, b2 = s.b2;
+        const float c11 = s.c11, c12 = s.c12, c21 = s.c21, c22 = s.c22, e1 = s.e1, e2 = s.e2;
         int32_t t = 0;
         for (; t + 1 < frames; t += 2) {
             const float u0 = voice[t];
@@ -81,9 +97,11 @@ struct StateVariableFilter {
 };
 
 // Four-pole ladder (24 dB/octave) with feedback resonance. Memories: the
-// four stage states and the previous output (feedback).
-struct LadderFilter {
-    float y1, y2, y3, y4;
+// four stage states and the previous output (feedback). T is float for one
+// voice, or a vector of floats for voices side by side, one to a lane.
+template <typename T>
+struct LadderStages {
+    T y1, y2, y3, y4;
 
     // Runs the four stages on the already fed-back input w; returns the
     // stage-4 output and leaves the stage-2 tap in tap2. A stage's output is
@@ -91,17 +109,17 @@ struct LadderFilter {
     // memory: written so, the chain from w to the output is one multiply and
     // one add per stage, the memories are formed beside it, and a voice
     // waits about a quarter less on each frame.
-    float tick(float w, float p, float& tap2)
+    T tick(T w, T p, T& tap2)
     {
-        const float s = 0.3569f - 0.0742f * p;
-        const float gain = p + 1.0f;
-        const float m = s - p;
-        const float in1 = w * gain;
-        const float in2 = (in1 + m * y1) * gain;
+        const T s = 0.3569f - 0.0742f * p;
+        const T gain = p + 1.0f;
+        const T m = s - p;
+        const T in1 = w * gain;
+        const T in2 = (in1 + m * y1) * gain;
         tap2 = in2 + m * y2;
-        const float in3 = tap2 * gain;
-        const float in4 = (in3 + m * y3) * gain;
-        const float out = in4 + m * y4;
+        const T in3 = tap2 * gain;
+        const T in4 = (in3 + m * y3) * gain;
+        const T out = in4 + m * y4;
         y1 = in1 - p * y1;
         y2 = in2 - p * y2;
         y3 = in3 - p * y3;
@@ -109,6 +127,8 @@ struct LadderFilter {
         return out;
     }
 };
+
+using LadderFilter = LadderStages<float>;
 
 // The feedback term of the ladder kernels in FM mode "Filter FM": a soft
 // clip that keeps audio-rate cutoff jumps from driving the loop unbounded.

@@ -88,8 +88,12 @@ void setFatStack(OscillatorSlice& s, int i, int32_t fatMix, float ratio, float i
     s.fatWeightMain[i] = kMaxFatMix - f / 2;
     s.fatWeightCopies[i] = s.fatWeightMain[i] * f / kMaxFatMix;
     const double r = limited(ratio, kFatRatioFloor, 1.0e3f);
-    const double r1 = std::pow(r, kFatExponents[i].e1);
-    const double r2 = std::pow(r, kFatExponents[i].e2);
+    // One logarithm for both powers: two exponentials cost about what one
+    // pow does. Either way the powers are good to an ulp or two of a double,
+    // far below the unit the increments are truncated to.
+    const double logRatio = std::log(r);
+    const double r1 = std::exp(kFatExponents[i].e1 * logRatio);
+    const double r2 = std::exp(kFatExponents[i].e2 * logRatio);
     const double inc = increment;
     const double copies[kFatCopies] = {inc * r, inc * r1, inc * r2, inc / r, inc / r1, inc / r2};
     for (int c = 0; c < kFatCopies; ++c)
