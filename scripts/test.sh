@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: a normal optimised build, then the same
 # suites under the address and undefined-behaviour sanitizers, then the
-# threaded suites under ThreadSanitizer, then the Windows builds under Wine. The suites run inside a virtual X
-# server so the editor's window tests have a display. `ctest -L fast` in a
+# threaded suites under ThreadSanitizer, then the Windows builds under Wine.
+# The suites run inside a virtual X server so the editor's window tests have a
+# display. `ctest -L fast` in a
 # build tree runs the quick suites alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
