@@ -17,7 +17,8 @@ build/vesk-audition "$bank" "$out"
 
 # One labelled tile per program, in program order.
 set --
-tail -n +2 "$out/bank$bank.tsv" | {
+# read joins empty tab-separated fields, so an empty category (Init) becomes "-".
+tail -n +2 "$out/bank$bank.tsv" | sed "s/\t\t/\t-\t/g" | {
   while IFS="$(printf '\t')" read -r program name category peak loudness release; do
     set -- "$@" -label "$name
 $category $loudness dB" "$out/$(printf %03d "$program").pgm"
