@@ -59,14 +59,14 @@ public:
     void moveTo(int x, int y) override
     {
         pointer = MAKELPARAM(x, y);
-        PostMessageW(editor(), WM_MOUSEMOVE, pressed ? MK_LBUTTON : 0, pointer);
+        PostMessageW(editor(), WM_MOUSEMOVE, held, pointer);
     }
 
     void button(bool press, bool right) override
     {
-        pressed = press;
+        held = press ? WPARAM(right ? MK_RBUTTON : MK_LBUTTON) : 0;
         const UINT message = right ? (press ? WM_RBUTTONDOWN : WM_RBUTTONUP) : (press ? WM_LBUTTONDOWN : WM_LBUTTONUP);
-        PostMessageW(editor(), message, press ? WPARAM(right ? MK_RBUTTON : MK_LBUTTON) : 0, pointer);
+        PostMessageW(editor(), message, held, pointer);
     }
 
     // The menu's own loop runs inside the press, so the keys are queued
@@ -139,7 +139,7 @@ private:
     int width;
     int height;
     LPARAM pointer = 0;
-    bool pressed = false;
+    WPARAM held = 0; // the button a move carries, as Windows reports it
 };
 
 } // namespace
